@@ -1,0 +1,90 @@
+#pragma once
+
+// The camera access of uvcc-helper. The commands (commands.cpp) speak only to
+// this interface; each back end (simulated, V4L2, ...) lives in files of its
+// own and makeCameraBackend() is the one place that chooses.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace uvcc {
+
+// The helper's documented exit codes.
+enum class ExitCode : int {
+    Ok = 0,
+    Failure = 1,      // anything not listed below (I/O error, broken state)
+    Usage = 2,        // unknown command or wrong arguments
+    NoCamera = 3,     // no camera, or none with that designator
+    NoControl = 4,    // unknown control, or one this camera lacks
+    BadValue = 5,     // value is not a decimal 64-bit integer
+    Refused = 6,      // the camera refused the value (e.g. its automatic mode is on)
+    Permission = 7,   // the camera's device node may not be opened
+};
+
+struct Failure {
+    ExitCode code = ExitCode::Failure;
+    std::string message; // one line, for standard error
+};
+
+// A value or the reason there is none.
+template <typename T>
+class Result {
+public:
+    Result(T value) : m_value(std::move(value)) {}
+    Result(Failure failure) : m_failure(std::move(failure)) {}
+    explicit operator bool() const { return m_value.has_value(); }
+    const T &value() const { return *m_value; }
+    T &value() { return *m_value; }
+    const Failure &failure() const { return m_failure; }
+
+private:
+    std::optional<T> m_value;
+    Failure m_failure;
+};
+
+struct CameraInfo {
+    std::string vid;          // four lower-case hex digits, e.g. "046d"
+    std::string pid;
+    std::string name;
+    std::string manufacturer; // empty when the camera has none
+    std::string handle;       // back-end private (device node, state key)
+
+    std::string designator() const { return vid + ":" + pid; }
+};
+
+// One catalogue control as the camera has it.
+struct ControlInfo {
+    std::string name;          // catalogue name, e.g. "white_balance_temperature"
+    std::string type;          // "int", "bool" or "menu"
+    int64_t min = 0;
+    int64_t max = 0;
+    int64_t step = 1;
+    int64_t defaultValue = 0;
+    std::optional<int64_t> value; // absent when reading it failed
+    bool inactive = false;        // e.g. a manual control while its automatic mode is on
+    std::vector<int64_t> modes;   // the values a menu control really supports
+};
+
+class CameraBackend {
+public:
+    virtual ~CameraBackend() = default;
+
+    // Every camera, in a stable order; one entry per physical camera.
+    virtual Result<std::vector<CameraInfo>> cameras() = 0;
+    // The catalogue controls the camera has, in catalogue order.
+    virtual Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) = 0;
+    // Writes one control; the caller has checked that the camera has it.
+    virtual std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
+                                              int64_t value) = 0;
+};
+
+// The simulated camera when UVCC_HELPER_SIMULATE names a state file,
+// otherwise the platform's back end.
+std::unique_ptr<CameraBackend> makeCameraBackend();
+// The platform's back end (V4L2 on Linux); one implementation file per OS.
+std::unique_ptr<CameraBackend> makePlatformBackend();
+
+} // namespace uvcc

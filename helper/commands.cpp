@@ -1,0 +1,1 @@
+// Commands of uvcc-helper.

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Lumarel
+# need, and only those that are missing, so that a second run costs nothing.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake g++ make pkg-config dpkg-dev file
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
+    nlohmann-json3-dev
+    # run: Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
+    qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # test: a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
+    # and v4l2-ctl to check the V4L2 back end against a program we did not write
+    xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
+    clang libclang-rt-14-dev v4l-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "setup: need root or sudo to install packages" >&2; exit 1; }
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

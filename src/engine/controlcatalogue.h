@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <span>
+
+// The controls Lumarel can ever show, in the order it shows them. The helper
+// decides which of them a camera really has.
+struct ControlDefinition {
+    const char *controlName;
+    const char *label;
+    const char *tooltip;
+};
+
+// The 13 ranged controls, shown as sliders.
+std::span<const ControlDefinition> sliderCatalogue();
+// The 3 automatic modes, shown as switches.
+std::span<const ControlDefinition> toggleCatalogue();
+
+// The camera stores every control as an integer. Auto exposure is on only for
+// the UVC mode 8 (aperture priority) and written off as 1 (manual), never 0;
+// every other switch is on for any non-zero value and written as 1 or 0.
+bool switchStateFromValue(const QString &controlName, qint64 value);
+qint64 switchValueFromState(const QString &controlName, bool on);
