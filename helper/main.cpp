@@ -1,12 +1,24 @@
+#include "camerabackend.h"
+#include "commands.h"
+
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 int main(int argc, char **argv)
 {
-    if (argc >= 2 && std::strcmp(argv[1], "devices") == 0) {
-        std::puts("[]");
-        return 0;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::unique_ptr<uvcc::CameraBackend> backend = uvcc::makeCameraBackend();
+    uvcc::Outcome outcome = uvcc::runCommand(args, *backend);
+
+    std::fputs(outcome.err.c_str(), stderr);
+    if (!outcome.out.empty()) {
+        // A reader that went away must not take a half answer for success.
+        bool written = std::fwrite(outcome.out.data(), 1, outcome.out.size(), stdout) == outcome.out.size();
+        if (std::fflush(stdout) != 0 || !written) {
+            std::fputs("uvcc-helper: cannot write to standard output\n", stderr);
+            return static_cast<int>(uvcc::ExitCode::Failure);
+        }
     }
-    std::fputs("uvcc-helper: not implemented yet\n", stderr);
-    return 2;
+    return static_cast<int>(outcome.code);
 }

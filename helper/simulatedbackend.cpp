@@ -1,1 +1,320 @@
-// The simulated camera.
+#include "simulatedbackend.h"
+
+#include "catalogue.h"
+#include "statefile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace uvcc {
+namespace {
+
+struct SimulatedCamera {
+    CameraInfo info;
+    std::vector<ControlInfo> controls; // in catalogue order, without values
+};
+
+ControlInfo ranged(const char *name, int64_t min, int64_t max, int64_t step, int64_t defaultValue)
+{
+    return ControlInfo{name, "int", min, max, step, defaultValue, std::nullopt, false, {}};
+}
+
+ControlInfo toggle(const char *name, int64_t defaultValue)
+{
+    return ControlInfo{name, "bool", 0, 1, 1, defaultValue, std::nullopt, false, {}};
+}
+
+ControlInfo autoExposure(std::vector<int64_t> modes, int64_t defaultValue)
+{
+    return ControlInfo{"auto_exposure_mode", "menu", modes.front(), modes.back(), 1,
+                       defaultValue, std::nullopt, false, modes};
+}
+
+// Ranges modelled on common UVC webcams; the ids are made up.
+const std::vector<SimulatedCamera> &simulatedCameras()
+{
+    static const std::vector<SimulatedCamera> cameras = {
+        {{"fe1a", "0c01", "Lumarel Demo Camera", "Lumarel Labs", "fe1a:0c01"},
+         {ranged("brightness", -64, 64, 1, 0),
+          ranged("contrast", 0, 95, 1, 32),
+          ranged("saturation", 0, 128, 1, 64),
+          ranged("sharpness", 0, 7, 1, 3),
+          ranged("gain", 0, 255, 1, 0),
+          ranged("white_balance_temperature", 2800, 6500, 10, 4600),
+          ranged("backlight_compensation", 0, 2, 1, 1),
+          ranged("absolute_exposure_time", 3, 2047, 1, 250),
+          ranged("absolute_focus", 0, 250, 5, 0),
+          ranged("absolute_zoom", 100, 500, 1, 100),
+          ranged("hue", -40, 40, 1, 0),
+          ranged("gamma", 72, 500, 1, 100),
+          ranged("iris_absolute", 1, 16, 1, 4),
+          toggle("auto_white_balance_temperature", 1),
+          toggle("auto_focus", 1),
+          autoExposure({kAutoExposureManual, kAutoExposureAperturePriority},
+                       kAutoExposureAperturePriority)}},
+        {{"fe2b", "0102", "Lumarel Mini Camera", "", "fe2b:0102"},
+         {ranged("brightness", 0, 255, 1, 128),
+          ranged("contrast", 0, 255, 1, 128),
+          ranged("saturation", 0, 255, 1, 128),
+          ranged("sharpness", 0, 255, 1, 128),
+          ranged("gain", 0, 100, 1, 0),
+          ranged("white_balance_temperature", 2800, 6500, 1, 4000),
+          ranged("backlight_compensation", 0, 1, 1, 0),
+          ranged("absolute_exposure_time", 1, 5000, 1, 156),
+          ranged("hue", -180, 180, 1, 0),
+          ranged("gamma", 100, 300, 1, 100),
+          toggle("auto_white_balance_temperature", 1),
+          autoExposure({kAutoExposureManual, kAutoExposureAperturePriority},
+                       kAutoExposureAperturePriority)}},
+    };
+    return cameras;
+}
+
+const SimulatedCamera *findCamera(const CameraInfo &camera)
+{
+    for (const SimulatedCamera &simulated : simulatedCameras()) {
+        if (simulated.info.handle == camera.handle)
+            return &simulated;
+    }
+    return nullptr;
+}
+
+bool isBlank(const std::string &bytes)
+{
+    return bytes.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+bool isInt64(const nlohmann::json &json)
+{
+    if (!json.is_number_integer())
+        return false;
+    return !json.is_number_unsigned()
+        || json.get<uint64_t>() <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+}
+
+using State = std::map<std::string, std::map<std::string, std::optional<int64_t>>>;
+
+std::optional<State> parseState(const std::string &bytes)
+{
+    nlohmann::json json = nlohmann::json::parse(bytes, nullptr, false);
+    if (!json.is_object())
+        return std::nullopt;
+    State state;
+    auto cameras = json.find("cameras");
+    if (cameras == json.end())
+        return state;
+    if (!cameras->is_object())
+        return std::nullopt;
+    for (const auto &[designator, values] : cameras->items()) {
+        if (!values.is_object())
+            return std::nullopt;
+        auto &target = state[designator];
+        for (const auto &[name, value] : values.items()) {
+            if (value.is_null())
+                target[name] = std::nullopt;
+            else if (isInt64(value))
+                target[name] = value.get<int64_t>();
+            else
+                return std::nullopt;
+        }
+    }
+    return state;
+}
+
+State defaultState()
+{
+    State state;
+    for (const SimulatedCamera &camera : simulatedCameras()) {
+        for (const ControlInfo &control : camera.controls)
+            state[camera.info.handle][control.name] = control.defaultValue;
+    }
+    return state;
+}
+
+std::string serialize(const State &state)
+{
+    nlohmann::ordered_json cameras = nlohmann::ordered_json::object();
+    for (const SimulatedCamera &camera : simulatedCameras()) {
+        nlohmann::ordered_json values = nlohmann::ordered_json::object();
+        auto stored = state.find(camera.info.handle);
+        for (const ControlInfo &control : camera.controls) {
+            std::optional<int64_t> value = control.defaultValue;
+            if (stored != state.end()) {
+                auto entry = stored->second.find(control.name);
+                if (entry != stored->second.end())
+                    value = entry->second;
+            }
+            values[control.name] = value ? nlohmann::ordered_json(*value) : nullptr;
+        }
+        cameras[camera.info.handle] = std::move(values);
+    }
+    return nlohmann::ordered_json{{"cameras", cameras}}.dump(2) + "\n";
+}
+
+std::optional<int64_t> storedValue(const State &state, const SimulatedCamera &camera,
+                                   const ControlInfo &control)
+{
+    auto stored = state.find(camera.info.handle);
+    if (stored == state.end())
+        return control.defaultValue;
+    auto entry = stored->second.find(control.name);
+    return entry == stored->second.end() ? std::optional(control.defaultValue) : entry->second;
+}
+
+// A manual control is flagged inactive while the automatic mode that drives it is on.
+bool isInactive(const std::string &name, const std::map<std::string, int64_t> &values)
+{
+    auto valueOf = [&](const char *key) {
+        auto it = values.find(key);
+        return it == values.end() ? std::optional<int64_t>() : std::optional(it->second);
+    };
+    std::optional<int64_t> autoExposure = valueOf("auto_exposure_mode");
+    if (name == "white_balance_temperature")
+        return valueOf("auto_white_balance_temperature").value_or(0) != 0;
+    if (name == "absolute_focus")
+        return valueOf("auto_focus").value_or(0) != 0;
+    if (name == "absolute_exposure_time")
+        return autoExposure && *autoExposure != kAutoExposureManual;
+    if (name == "iris_absolute")
+        return autoExposure
+            && (*autoExposure == kAutoExposureAuto || *autoExposure == kAutoExposureShutterPriority);
+    return false;
+}
+
+} // namespace
+
+SimulatedBackend::SimulatedBackend(std::string statePath, Warn warn)
+    : m_statePath(std::move(statePath)), m_warn(std::move(warn))
+{
+    if (!m_warn)
+        m_warn = [](const std::string &line) { std::fprintf(stderr, "uvcc-helper: %s\n", line.c_str()); };
+}
+
+Result<std::vector<CameraInfo>> SimulatedBackend::cameras()
+{
+    // Loading here creates the state file on first use and reports a bad
+    // state path before any camera command is tried.
+    Result<State> state = load();
+    if (!state)
+        return state.failure();
+    std::vector<CameraInfo> infos;
+    for (const SimulatedCamera &camera : simulatedCameras())
+        infos.push_back(camera.info);
+    return infos;
+}
+
+Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &camera)
+{
+    const SimulatedCamera *simulated = findCamera(camera);
+    if (!simulated)
+        return Failure{ExitCode::NoCamera, "no camera '" + camera.designator() + "'"};
+    Result<State> state = load();
+    if (!state)
+        return state.failure();
+    std::vector<ControlInfo> controls = simulated->controls;
+    std::map<std::string, int64_t> known;
+    for (ControlInfo &control : controls) {
+        control.value = storedValue(state.value(), *simulated, control);
+        if (control.value)
+            known[control.name] = *control.value;
+    }
+    for (ControlInfo &control : controls)
+        control.inactive = isInactive(control.name, known);
+    return controls;
+}
+
+std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, const std::string &name,
+                                                    int64_t value)
+{
+    const SimulatedCamera *simulated = findCamera(camera);
+    if (!simulated)
+        return Failure{ExitCode::NoCamera, "no camera '" + camera.designator() + "'"};
+    auto control = std::find_if(simulated->controls.begin(), simulated->controls.end(),
+                                [&](const ControlInfo &c) { return c.name == name; });
+    if (control == simulated->controls.end())
+        return Failure{ExitCode::NoControl, "camera " + camera.designator() + " has no control '" + name + "'"};
+    std::optional<int64_t> accepted = acceptedValue(*control, value);
+    if (!accepted) {
+        std::string modes;
+        for (int64_t mode : control->modes)
+            modes += (modes.empty() ? "" : ", ") + std::to_string(mode);
+        return Failure{ExitCode::Refused, "camera " + camera.designator() + " refused " + name + " "
+                                              + std::to_string(value) + " (modes: " + modes + ")"};
+    }
+    if (std::optional<Failure> failure = ensureParentDirectory(m_statePath))
+        return failure;
+    Result<FileLock> lock = FileLock::acquire(m_statePath);
+    if (!lock)
+        return lock.failure();
+    Result<State> state = loadLocked();
+    if (!state)
+        return state.failure();
+    state.value()[simulated->info.handle][name] = *accepted;
+    return writeFileAtomically(m_statePath, serialize(state.value()));
+}
+
+Result<SimulatedBackend::State> SimulatedBackend::load()
+{
+    Result<FileContents> contents = readFile(m_statePath);
+    if (!contents)
+        return contents.failure();
+    if (contents.value().exists && !isBlank(contents.value().bytes)) {
+        if (std::optional<State> state = parseState(contents.value().bytes))
+            return *state;
+    }
+    // Missing, empty or damaged: settle it under the lock, so that only one
+    // of several runs starting at once writes the defaults or moves it aside.
+    if (std::optional<Failure> failure = ensureParentDirectory(m_statePath))
+        return *failure;
+    Result<FileLock> lock = FileLock::acquire(m_statePath);
+    if (!lock)
+        return lock.failure();
+    return loadLocked();
+}
+
+Result<SimulatedBackend::State> SimulatedBackend::loadLocked()
+{
+    Result<FileContents> contents = readFile(m_statePath);
+    if (!contents)
+        return contents.failure();
+    if (contents.value().exists && !isBlank(contents.value().bytes)) {
+        if (std::optional<State> state = parseState(contents.value().bytes))
+            return *state;
+        Result<std::string> moved = moveAside(m_statePath);
+        if (!moved) {
+            return Failure{ExitCode::Failure, "simulated camera state " + m_statePath
+                                                  + " is damaged; " + moved.failure().message};
+        }
+        m_warn("simulated camera state " + m_statePath + " was damaged; moved it to "
+               + moved.value() + " and started again from defaults");
+    }
+    State state = defaultState();
+    if (std::optional<Failure> failure = writeFileAtomically(m_statePath, serialize(state)))
+        return *failure;
+    return state;
+}
+
+std::optional<int64_t> acceptedValue(const ControlInfo &control, int64_t requested)
+{
+    if (control.type == "menu") {
+        if (std::find(control.modes.begin(), control.modes.end(), requested) == control.modes.end())
+            return std::nullopt;
+        return requested;
+    }
+    const int64_t min = std::min(control.min, control.max);
+    const int64_t max = std::max(control.min, control.max);
+    const uint64_t step = control.step > 0 ? static_cast<uint64_t>(control.step) : 1;
+    const int64_t clamped = std::clamp(requested, min, max);
+    // Offsets from min in unsigned arithmetic: a range may span all of int64.
+    const uint64_t span = static_cast<uint64_t>(max) - static_cast<uint64_t>(min);
+    const uint64_t offset = static_cast<uint64_t>(clamped) - static_cast<uint64_t>(min);
+    uint64_t rounded = offset / step * step;
+    if (offset % step >= step - step / 2 && span - rounded >= step)
+        rounded += step; // halves round up, as UVC drivers do, but never past max
+    return static_cast<int64_t>(static_cast<uint64_t>(min) + rounded);
+}
+
+} // namespace uvcc
