@@ -22,8 +22,18 @@ test: build
 bench: build
 	@scripts/bench.sh $(BUILD)
 
+# libFuzzer targets with clang, address and undefined-behaviour sanitizers,
+# in a build directory of their own; each runs FUZZ_SECONDS.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DLUMAREL_FUZZ=ON -DLUMAREL_SANITIZE=ON -DLUMAREL_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 package: build
 	@cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -20,11 +20,19 @@ std::optional<QByteArray> data(const char *key);
 std::optional<QString> string(const char *key);
 // Absent reads as false.
 bool boolean(const char *key);
+// True when the key holds a value of any type.
+bool contains(const char *key);
+// The text of a value that is present but is not a byte string (a damaged
+// byte string reads back as text, or as a list of texts when it held commas),
+// as UTF-8, so that it can be kept aside; absent otherwise.
+std::optional<QByteArray> damagedData(const char *key);
 
-void setData(const char *key, const QByteArray &value);
-void setString(const char *key, const QString &value);
-void setBoolean(const char *key, bool value);
-void remove(const char *key);
+// Each write reaches the file before it returns; false when it could not be
+// stored (the previous value is then still in place).
+bool setData(const char *key, const QByteArray &value);
+bool setString(const char *key, const QString &value);
+bool setBoolean(const char *key, bool value);
+bool remove(const char *key);
 
 // Use this INI file instead of the user's preferences (tests only).
 void setFileForTesting(const QString &path);

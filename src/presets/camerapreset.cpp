@@ -1,0 +1,138 @@
+#include "camerapreset.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+bool presetNamesEqual(const QString &a, const QString &b)
+{
+    if (a == b)
+        return true;
+    return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+}
+
+namespace {
+
+// Written by hand rather than through QJsonDocument so that the bytes, the
+// member order and the 64-bit integers do not depend on the Qt version.
+// Lone surrogates are escaped, so that any QString comes back unchanged.
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    static const char hex[] = "0123456789abcdef";
+    const auto escapeUnit = [&out](char16_t unit) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += hex[(unit >> shift) & 0xf];
+    };
+
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        switch (unit) {
+        case u'"': out += "\\\""; continue;
+        case u'\\': out += "\\\\"; continue;
+        case u'\b': out += "\\b"; continue;
+        case u'\f': out += "\\f"; continue;
+        case u'\n': out += "\\n"; continue;
+        case u'\r': out += "\\r"; continue;
+        case u'\t': out += "\\t"; continue;
+        default: break;
+        }
+        if (unit < 0x20) {
+            escapeUnit(unit);
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
+                   && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            out += QStringView(text).mid(i, 2).toUtf8();
+            ++i;
+        } else if (QChar::isSurrogate(unit)) {
+            escapeUnit(unit);
+        } else {
+            out += QStringView(&text.constData()[i], 1).toUtf8();
+        }
+    }
+    out += '"';
+}
+
+// A whole number within the signed 64-bit range, or absent. Qt reports
+// every number as a double and toInteger() answers its default for
+// anything that is not such a whole number, so two defaults tell them apart.
+std::optional<qint64> wholeNumber(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const qint64 low = value.toInteger(0);
+    if (low != value.toInteger(1))
+        return std::nullopt;
+    return low;
+}
+
+std::optional<CameraPreset> decodePreset(const QJsonValue &element)
+{
+    if (!element.isObject())
+        return std::nullopt;
+    const QJsonObject object = element.toObject();
+    const QJsonValue name = object.value(QLatin1StringView(CameraPreset::CodingKeys::name));
+    const QJsonValue values = object.value(QLatin1StringView(CameraPreset::CodingKeys::values));
+    if (!name.isString() || !values.isObject())
+        return std::nullopt;
+
+    CameraPreset preset{name.toString(), {}};
+    const QJsonObject valueObject = values.toObject();
+    for (auto it = valueObject.begin(); it != valueObject.end(); ++it) {
+        const std::optional<qint64> number = wholeNumber(it.value());
+        if (!number)
+            return std::nullopt;
+        preset.values.insert(it.key(), *number);
+    }
+    return preset;
+}
+
+} // namespace
+
+std::optional<QByteArray> encodePresetDocument(const QList<CameraPreset> &presets)
+{
+    QByteArray out = "[";
+    for (qsizetype i = 0; i < presets.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += '{';
+        appendJsonString(out, QString::fromLatin1(CameraPreset::CodingKeys::name));
+        out += ':';
+        appendJsonString(out, presets.at(i).name);
+        out += ',';
+        appendJsonString(out, QString::fromLatin1(CameraPreset::CodingKeys::values));
+        out += ":{";
+        const QMap<QString, qint64> &values = presets.at(i).values;
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            if (it != values.begin())
+                out += ',';
+            appendJsonString(out, it.key());
+            out += ':';
+            out += QByteArray::number(it.value());
+        }
+        out += "}}";
+    }
+    out += ']';
+    return out;
+}
+
+std::optional<QList<CameraPreset>> decodePresetDocument(const QByteArray &document)
+{
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(document, &error);
+    if (error.error != QJsonParseError::NoError || !json.isArray())
+        return std::nullopt;
+
+    QList<CameraPreset> presets;
+    const QJsonArray elements = json.array();
+    presets.reserve(elements.size());
+    for (const QJsonValue &element : elements) {
+        std::optional<CameraPreset> preset = decodePreset(element);
+        if (!preset)
+            return std::nullopt;
+        presets.append(std::move(*preset));
+    }
+    return presets;
+}

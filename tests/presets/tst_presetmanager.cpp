@@ -1,0 +1,391 @@
+#include "presetmanager.h"
+#include "preferences.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <limits>
+#include <memory>
+
+namespace {
+
+using Values = QMap<QString, qint64>;
+
+const QString kComposed = QStringLiteral("Caf\u00e9");
+const QString kDecomposed = QStringLiteral("Cafe\u0301");
+
+QStringList names(const PresetManager &manager)
+{
+    QStringList result;
+    for (const CameraPreset &preset : manager.presets())
+        result.append(preset.name);
+    return result;
+}
+
+} // namespace
+
+class PresetManagerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void startsEmptyWithoutStoredList();
+    void savingReplacesByNameAndAppends();
+    void updatingKeepsOrderAndPlace();
+    void updatingAMissingNameWritesNothing();
+    void deletingRemovesEveryPresetOfThatName();
+    void deletingTheLastPresetStoresEmptyArray();
+    void duplicateNamesFromAStoredDocument();
+    void namesAreExactButCanonicallyEquivalent();
+    void lastUsedFollowsSaveLoadAndDelete();
+    void lastUsedIsStaleAfterRestart();
+    void publishedFieldsNotifyOnEveryAssignment();
+    void listReadsBackIdenticalAfterRestart();
+    void unreadableDocumentsLoadEmpty_data();
+    void unreadableDocumentsLoadEmpty();
+    void unreadableBytesSurviveTheFirstWrite();
+    void readableDocumentIsNeverKeptAside();
+    void earlierUnreadableBytesAreNotReplaced();
+    void damagedByteStringIsKeptAside();
+
+private:
+    // A manager reading the preferences as a freshly started process would.
+    std::unique_ptr<PresetManager> restart() { return std::make_unique<PresetManager>(); }
+    void writeFile(const QByteArray &content);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_file;
+};
+
+void PresetManagerTest::init()
+{
+    // A new file per test: QSettings caches by path within the process.
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_file = m_dir->filePath(QStringLiteral("Lumarel.conf"));
+    Preferences::setFileForTesting(m_file);
+}
+
+void PresetManagerTest::writeFile(const QByteArray &content)
+{
+    QFile file(m_file);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+void PresetManagerTest::startsEmptyWithoutStoredList()
+{
+    Preferences::setString(Preferences::kLastUsedPreset, QStringLiteral("Desk"));
+    PresetManager manager;
+    QVERIFY(manager.presets().isEmpty());
+    QCOMPARE(manager.lastUsedPresetName(), std::optional<QString>(QStringLiteral("Desk")));
+    QVERIFY(!manager.lastUsedPreset());
+    QCOMPARE(manager.key, QStringLiteral("Lumarel.Presets"));
+    QCOMPARE(manager.lastUsedKey, QStringLiteral("Lumarel.LastUsedPreset"));
+    // Reading alone writes nothing.
+    QVERIFY(!Preferences::contains(Preferences::kPresets));
+}
+
+void PresetManagerTest::savingReplacesByNameAndAppends()
+{
+    PresetManager manager;
+    manager.savePreset(QStringLiteral("Desk"), {{"zoom", 1}});
+    manager.savePreset(QStringLiteral("Evening"), {{"zoom", 2}});
+    manager.savePreset(QStringLiteral("Desk"), {{"zoom", 3}});
+    QCOMPARE(names(manager), QStringList({"Evening", "Desk"}));
+    QCOMPARE(manager.presets().last().values, Values({{"zoom", 3}}));
+
+    // Blanks make a different name.
+    manager.savePreset(QStringLiteral(" Desk"), {});
+    QCOMPARE(names(manager), QStringList({"Evening", "Desk", " Desk"}));
+    QCOMPARE(names(*restart()), QStringList({"Evening", "Desk", " Desk"}));
+}
+
+void PresetManagerTest::updatingKeepsOrderAndPlace()
+{
+    PresetManager manager;
+    manager.savePreset(QStringLiteral("Desk"), {{"zoom", 1}});
+    manager.savePreset(QStringLiteral("Evening"), {{"zoom", 2}});
+    manager.savePreset(QStringLiteral("Night"), {{"zoom", 3}});
+    recordLastUsedPreset(manager, QStringLiteral("Night"));
+
+    manager.updatePreset(QStringLiteral("Evening"), {{"gain", 9}});
+    const auto check = [](const PresetManager &m) {
+        QCOMPARE(names(m), QStringList({"Desk", "Evening", "Night"}));
+        QCOMPARE(m.presets().at(0).values, Values({{"zoom", 1}}));
+        QCOMPARE(m.presets().at(1).values, Values({{"gain", 9}}));
+        QCOMPARE(m.presets().at(2).values, Values({{"zoom", 3}}));
+        QCOMPARE(m.lastUsedPresetName(), std::optional<QString>(QStringLiteral("Night")));
+    };
+    check(manager);
+    check(*restart());
+}
+
+void PresetManagerTest::updatingAMissingNameWritesNothing()
+{
+    // The extra member would be dropped by any write.
+    const QByteArray stored = R"([{"name":"Desk","values":{"zoom":1},"extra":1}])";
+    Preferences::setData(Preferences::kPresets, stored);
+    PresetManager manager;
+    QSignalSpy changed(&manager, &PresetManager::presetsChanged);
+
+    manager.updatePreset(QStringLiteral("Gone"), {{"zoom", 5}});
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(Preferences::data(Preferences::kPresets), std::optional<QByteArray>(stored));
+
+    manager.updatePreset(QStringLiteral("Desk"), {{"zoom", 5}});
+    QCOMPARE(Preferences::data(Preferences::kPresets),
+             std::optional<QByteArray>(R"([{"name":"Desk","values":{"zoom":5}}])"));
+}
+
+void PresetManagerTest::deletingRemovesEveryPresetOfThatName()
+{
+    PresetManager manager;
+    for (const char *name : {"A", "B", "C", "D"})
+        manager.savePreset(QString::fromLatin1(name), {});
+
+    // Only the name identifies a preset; its values play no part.
+    manager.deletePreset(CameraPreset{QStringLiteral("B"), {{"zoom", 99}}});
+    QCOMPARE(names(manager), QStringList({"A", "C", "D"}));
+    manager.deletePreset(CameraPreset{QStringLiteral("Z"), {}});
+    QCOMPARE(names(manager), QStringList({"A", "C", "D"}));
+    QCOMPARE(names(*restart()), QStringList({"A", "C", "D"}));
+}
+
+void PresetManagerTest::deletingTheLastPresetStoresEmptyArray()
+{
+    PresetManager manager;
+    manager.savePreset(QStringLiteral("Only"), {{"zoom", 1}});
+    manager.deletePreset(manager.presets().first());
+    QVERIFY(manager.presets().isEmpty());
+    QCOMPARE(Preferences::data(Preferences::kPresets), std::optional<QByteArray>("[]"));
+    QVERIFY(restart()->presets().isEmpty());
+}
+
+void PresetManagerTest::duplicateNamesFromAStoredDocument()
+{
+    const QByteArray stored = R"([{"name":"A","values":{"x":1}},{"name":"B","values":{}},)"
+                              R"({"name":"A","values":{"x":2}}])";
+    Preferences::setData(Preferences::kPresets, stored);
+    Preferences::setString(Preferences::kLastUsedPreset, QStringLiteral("A"));
+
+    PresetManager manager;
+    QCOMPARE(names(manager), QStringList({"A", "B", "A"}));
+    QCOMPARE(manager.lastUsedPreset()->values, Values({{"x", 1}}));
+
+    manager.updatePreset(QStringLiteral("A"), {{"x", 7}});
+    QCOMPARE(manager.presets().at(0).values, Values({{"x", 7}}));
+    QCOMPARE(manager.presets().at(2).values, Values({{"x", 2}}));
+
+    manager.savePreset(QStringLiteral("A"), {{"x", 3}});
+    QCOMPARE(names(manager), QStringList({"B", "A"}));
+
+    Preferences::setData(Preferences::kPresets, stored);
+    PresetManager other;
+    other.deletePreset(CameraPreset{QStringLiteral("A"), {}});
+    QCOMPARE(names(other), QStringList({"B"}));
+}
+
+void PresetManagerTest::namesAreExactButCanonicallyEquivalent()
+{
+    PresetManager manager;
+    manager.savePreset(kDecomposed, {{"hue", 1}});
+    manager.savePreset(QStringLiteral("cafe\u0301"), {{"hue", 2}});
+
+    // Typed in composed form, the name finds the preset saved decomposed.
+    manager.updatePreset(kComposed, {{"hue", 3}});
+    QCOMPARE(manager.presets().size(), 2);
+    QCOMPARE(manager.presets().at(0).values, Values({{"hue", 3}}));
+    recordLastUsedPreset(manager, kComposed);
+    QCOMPARE(manager.lastUsedPreset()->values, Values({{"hue", 3}}));
+
+    manager.savePreset(kComposed, {{"hue", 4}});
+    QCOMPARE(manager.presets().size(), 2);
+    QCOMPARE(manager.presets().last().name, kComposed);
+
+    manager.deletePreset(CameraPreset{kDecomposed, {}});
+    QCOMPARE(names(manager), QStringList({QStringLiteral("cafe\u0301")}));
+    QVERIFY(!manager.lastUsedPresetName());
+}
+
+void PresetManagerTest::lastUsedFollowsSaveLoadAndDelete()
+{
+    PresetManager manager;
+    // What the panel does on Save and on Load.
+    manager.savePreset(QStringLiteral("Desk"), {{"zoom", 1}});
+    recordLastUsedPreset(manager, QStringLiteral("Desk"));
+    manager.savePreset(QStringLiteral("Evening"), {});
+    recordLastUsedPreset(manager, QStringLiteral("Evening"));
+    recordLastUsedPreset(manager, QStringLiteral("Desk"));
+    QCOMPARE(manager.lastUsedPreset()->name, QStringLiteral("Desk"));
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>(QStringLiteral("Desk")));
+    QCOMPARE(restart()->lastUsedPreset()->values, Values({{"zoom", 1}}));
+
+    manager.deletePreset(CameraPreset{QStringLiteral("Evening"), {}});
+    QCOMPARE(manager.lastUsedPresetName(), std::optional<QString>(QStringLiteral("Desk")));
+    QVERIFY(Preferences::contains(Preferences::kLastUsedPreset));
+
+    manager.deletePreset(CameraPreset{QStringLiteral("Desk"), {}});
+    QVERIFY(!manager.lastUsedPresetName());
+    QVERIFY(!manager.lastUsedPreset());
+    QVERIFY(!Preferences::contains(Preferences::kLastUsedPreset));
+    QVERIFY(!restart()->lastUsedPresetName());
+}
+
+void PresetManagerTest::lastUsedIsStaleAfterRestart()
+{
+    {
+        PresetManager manager;
+        manager.savePreset(QStringLiteral("Desk"), {});
+        recordLastUsedPreset(manager, QStringLiteral("Gone"));
+    }
+    auto manager = restart();
+    QCOMPARE(manager->lastUsedPresetName(), std::optional<QString>(QStringLiteral("Gone")));
+    QVERIFY(!manager->lastUsedPreset());
+    // Looking it up does not clear it.
+    QCOMPARE(manager->lastUsedPresetName(), std::optional<QString>(QStringLiteral("Gone")));
+}
+
+void PresetManagerTest::publishedFieldsNotifyOnEveryAssignment()
+{
+    PresetManager manager;
+    QSignalSpy presets(&manager, &PresetManager::presetsChanged);
+    QSignalSpy lastUsed(&manager, &PresetManager::lastUsedPresetNameChanged);
+
+    manager.savePreset(QStringLiteral("Desk"), {});
+    manager.savePreset(QStringLiteral("Desk"), {});
+    QCOMPARE(presets.count(), 2);
+    recordLastUsedPreset(manager, QStringLiteral("Desk"));
+    recordLastUsedPreset(manager, QStringLiteral("Desk"));
+    QCOMPARE(lastUsed.count(), 2);
+
+    // The panel may bind through the meta-object as well.
+    QCOMPARE(manager.property("presets").value<QList<CameraPreset>>().size(), 1);
+    QCOMPARE(manager.property("lastUsedPresetName").value<std::optional<QString>>(),
+             std::optional<QString>(QStringLiteral("Desk")));
+}
+
+void PresetManagerTest::listReadsBackIdenticalAfterRestart()
+{
+    const QList<CameraPreset> saved = {
+        {QStringLiteral("  Desk  "), {{"brightness", 128}, {"auto_exposure_mode", 8}}},
+        {kDecomposed, {{"max", std::numeric_limits<qint64>::max()}, {"min", std::numeric_limits<qint64>::min()}}},
+        {QStringLiteral("@ByteArray(, \"quoted\" ; # [x]\\"), {}},
+        {QStringLiteral("\U0001F4F7\tcam"), {{"white_balance_temperature", 4600}}},
+    };
+    {
+        PresetManager manager;
+        for (const CameraPreset &preset : saved) {
+            manager.savePreset(preset.name, preset.values);
+            recordLastUsedPreset(manager, preset.name);
+        }
+    }
+    auto manager = restart();
+    QCOMPARE(manager->presets().size(), saved.size());
+    for (qsizetype i = 0; i < saved.size(); ++i) {
+        QCOMPARE(manager->presets().at(i).name, saved.at(i).name);
+        QCOMPARE(manager->presets().at(i).values, saved.at(i).values);
+    }
+    QCOMPARE(manager->lastUsedPresetName(), std::optional<QString>(saved.last().name));
+}
+
+void PresetManagerTest::unreadableDocumentsLoadEmpty_data()
+{
+    QTest::addColumn<QByteArray>("file");
+
+    QTest::newRow("one element lacks values")
+        << QByteArray(R"ini([General]
+Lumarel.Presets="@ByteArray([{\"name\":\"A\",\"values\":{}},{\"name\":\"B\"},{\"name\":\"C\",\"values\":{}}])"
+Lumarel.LastUsedPreset=A
+)ini");
+    QTest::newRow("a fraction") << QByteArray(R"ini([General]
+Lumarel.Presets="@ByteArray([{\"name\":\"A\",\"values\":{\"zoom\":1.5}}])"
+Lumarel.LastUsedPreset=A
+)ini");
+    QTest::newRow("a text instead of a byte string") << QByteArray(R"ini([General]
+Lumarel.Presets="[]"
+Lumarel.LastUsedPreset=A
+)ini");
+    QTest::newRow("a damaged byte string") << QByteArray(R"ini([General]
+Lumarel.Presets=@ByteArray([{"name":"A", "values":{}}]
+Lumarel.LastUsedPreset=A
+)ini");
+}
+
+void PresetManagerTest::unreadableDocumentsLoadEmpty()
+{
+    QFETCH(QByteArray, file);
+    writeFile(file);
+
+    PresetManager manager;
+    QVERIFY(manager.presets().isEmpty());
+    QCOMPARE(manager.lastUsedPresetName(), std::optional<QString>(QStringLiteral("A")));
+    QVERIFY(!manager.lastUsedPreset());
+}
+
+void PresetManagerTest::unreadableBytesSurviveTheFirstWrite()
+{
+    const QByteArray unreadable = "[{\"name\":\"Desk\",\"values\":{\"zoom\":1.5}},\x01\xff\n]";
+    Preferences::setData(Preferences::kPresets, unreadable);
+    {
+        PresetManager manager;
+        QVERIFY(manager.presets().isEmpty());
+        manager.savePreset(QStringLiteral("New"), {{"zoom", 2}});
+        QCOMPARE(Preferences::data(Preferences::kUnreadablePresets), std::optional<QByteArray>(unreadable));
+        manager.savePreset(QStringLiteral("Newer"), {});
+    }
+    auto manager = restart();
+    QCOMPARE(names(*manager), QStringList({"New", "Newer"}));
+    QCOMPARE(Preferences::data(Preferences::kUnreadablePresets), std::optional<QByteArray>(unreadable));
+    manager->deletePreset(manager->presets().first());
+    QCOMPARE(Preferences::data(Preferences::kUnreadablePresets), std::optional<QByteArray>(unreadable));
+    QVERIFY(!Preferences::contains("Lumarel.UnreadablePresets2"));
+}
+
+void PresetManagerTest::readableDocumentIsNeverKeptAside()
+{
+    Preferences::setData(Preferences::kPresets, R"([{"name":"Desk","values":{}}])");
+    PresetManager manager;
+    manager.savePreset(QStringLiteral("Evening"), {});
+    manager.deletePreset(CameraPreset{QStringLiteral("Desk"), {}});
+    manager.deletePreset(CameraPreset{QStringLiteral("Evening"), {}});
+    QVERIFY(!Preferences::contains(Preferences::kUnreadablePresets));
+
+    // An unreadable document that is never overwritten is left where it is.
+    Preferences::setData(Preferences::kPresets, "[1]");
+    restart();
+    QVERIFY(!Preferences::contains(Preferences::kUnreadablePresets));
+    QCOMPARE(Preferences::data(Preferences::kPresets), std::optional<QByteArray>("[1]"));
+}
+
+void PresetManagerTest::earlierUnreadableBytesAreNotReplaced()
+{
+    Preferences::setData(Preferences::kPresets, "first");
+    restart()->savePreset(QStringLiteral("A"), {});
+    // The same unreadable bytes again are not kept twice.
+    Preferences::setData(Preferences::kPresets, "first");
+    restart()->savePreset(QStringLiteral("A"), {});
+    QVERIFY(!Preferences::contains("Lumarel.UnreadablePresets2"));
+
+    Preferences::setData(Preferences::kPresets, "second");
+    restart()->savePreset(QStringLiteral("A"), {});
+    QCOMPARE(Preferences::data(Preferences::kUnreadablePresets), std::optional<QByteArray>("first"));
+    QCOMPARE(Preferences::data("Lumarel.UnreadablePresets2"), std::optional<QByteArray>("second"));
+}
+
+void PresetManagerTest::damagedByteStringIsKeptAside()
+{
+    writeFile(R"ini([General]
+Lumarel.Presets=@ByteArray([{"name":"Desk", "values":{"zoom":3}}]
+)ini");
+    PresetManager manager;
+    manager.savePreset(QStringLiteral("A"), {});
+    const std::optional<QByteArray> kept = Preferences::data(Preferences::kUnreadablePresets);
+    QVERIFY(kept);
+    QVERIFY2(kept->contains("Desk") && kept->contains("zoom"), kept->constData());
+}
+
+QTEST_GUILESS_MAIN(PresetManagerTest)
+#include "tst_presetmanager.moc"
