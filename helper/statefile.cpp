@@ -15,8 +15,7 @@ namespace {
 
 Failure ioFailure(const std::string &what, const std::string &path, int error)
 {
-    return Failure{error == EACCES || error == EPERM ? ExitCode::Permission : ExitCode::Failure,
-                   what + " " + path + ": " + std::strerror(error)};
+    return Failure{ExitCode::Failure, what + " " + path + ": " + std::strerror(error)};
 }
 
 bool writeAll(int fd, const std::string &bytes)

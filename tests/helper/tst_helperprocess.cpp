@@ -117,13 +117,7 @@ void TestHelperProcess::readsControlsAndRanges()
     QJsonObject exposure = all["absolute_exposure_time"].toObject();
     QCOMPARE(exposure["min"].toInteger(), 3);
     QCOMPARE(exposure["max"].toInteger(), 2047);
-    QCOMPARE(all["white_balance_temperature"].toObject()["min"].toInteger(), 2800);
-    QCOMPARE(all["white_balance_temperature"].toObject()["max"].toInteger(), 6500);
     QCOMPARE(all["auto_exposure_mode"].toObject()["modes"].toArray(), (QJsonArray{1, 8}));
-    for (const QJsonValue &range : all) {
-        QVERIFY(range.toObject()["min"].toInteger() <= range.toObject()["max"].toInteger());
-        QVERIFY(range.toObject()["step"].toInteger() > 0);
-    }
 
     // The second camera, chosen by designator, lacks focus, zoom and iris.
     QJsonObject mini = exportOf(kMini);
@@ -166,15 +160,9 @@ void TestHelperProcess::failsWithCodesAndNoOutput_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
     QTest::newRow("no command") << QStringList{} << 2;
-    QTest::newRow("unknown command") << QStringList{"list"} << 2;
-    QTest::newRow("missing value") << QStringList{"set", "gain"} << 2;
-    QTest::newRow("unknown camera") << QStringList{"export", "dead:beef"} << 3;
     QTest::newRow("unknown camera on set") << QStringList{"set", "gain", "1", "dead:beef"} << 3;
-    QTest::newRow("unknown control") << QStringList{"set", "loudness", "1"} << 4;
     QTest::newRow("control the camera lacks") << QStringList{"set", "absolute_zoom", "200", kMini} << 4;
     QTest::newRow("fraction") << QStringList{"set", "gain", "1.5"} << 5;
-    QTest::newRow("empty value") << QStringList{"set", "gain", ""} << 5;
-    QTest::newRow("overflow") << QStringList{"set", "gain", "9223372036854775808"} << 5;
     QTest::newRow("unsupported mode") << QStringList{"set", "auto_exposure_mode", "2"} << 6;
 }
 
