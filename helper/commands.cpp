@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace uvcc {
 namespace {
@@ -19,8 +20,30 @@ std::string dumpLine(const Json &json)
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
+// An argument as a diagnostic shows it: quoted, shortened, and with control
+// characters escaped, so that whatever the caller passed the diagnostic stays
+// one readable line.
+std::string printable(std::string_view text)
+{
+    constexpr std::size_t limit = 40;
+    std::string shown = "'";
+    for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    return shown + (text.size() > limit ? "...'" : "'");
+}
+
 Outcome fail(ExitCode code, std::string message)
 {
+    // Back-end messages may carry paths and device names; keep them on one line.
+    std::replace_if(message.begin(), message.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return Outcome{code, {}, "uvcc-helper: " + std::move(message) + "\n"};
 }
 
@@ -100,11 +123,11 @@ Outcome runSet(CameraBackend &backend, std::span<const std::string> args)
 {
     const std::string &name = args[0];
     if (!isKnownControl(name))
-        return fail(ExitCode::NoControl, "unknown control '" + name + "' (see 'uvcc-helper --help')");
+        return fail(ExitCode::NoControl, "unknown control " + printable(name) + " (see 'uvcc-helper --help')");
     std::optional<int64_t> value = parseValue(args[1]);
     if (!value) {
-        return fail(ExitCode::BadValue, "value '" + args[1]
-                        + "' is not a decimal 64-bit integer (e.g. 42 or -7)");
+        return fail(ExitCode::BadValue, "value " + printable(args[1])
+                        + " is not a decimal 64-bit integer (e.g. 42 or -7)");
     }
     Result<Target> target = resolve(backend, designatorArgument(args, 2));
     if (!target)
@@ -114,7 +137,7 @@ Outcome runSet(CameraBackend &backend, std::span<const std::string> args)
                            [&](const ControlInfo &c) { return c.name == name; });
     if (!has) {
         return fail(ExitCode::NoControl,
-                    "camera " + target.value().camera.designator() + " has no control '" + name + "'");
+                    "camera " + target.value().camera.designator() + " has no control " + printable(name));
     }
     if (std::optional<Failure> failure = backend.setControl(target.value().camera, name, *value))
         return fail(*failure);
@@ -203,7 +226,7 @@ Outcome runCommand(std::span<const std::string> args, CameraBackend &backend)
         return fail(ExitCode::Usage, "no command given (try 'uvcc-helper --help')");
     const Command *command = findCommand(args[0]);
     if (!command)
-        return fail(ExitCode::Usage, "unknown command '" + args[0] + "' (try 'uvcc-helper --help')");
+        return fail(ExitCode::Usage, "unknown command " + printable(args[0]) + " (try 'uvcc-helper --help')");
     std::span<const std::string> rest = args.subspan(1);
     if (rest.size() < command->minArgs || rest.size() > command->maxArgs)
         return fail(ExitCode::Usage, "usage: " + usageLine(*command));
@@ -235,7 +258,7 @@ Result<CameraInfo> selectCamera(const std::vector<CameraInfo> &cameras,
         known.push_back(camera.designator());
     }
     return Failure{ExitCode::NoCamera,
-                   "no camera '" + *designator + "' (cameras: " + joined(known) + ")"};
+                   "no camera " + printable(*designator) + " (cameras: " + joined(known) + ")"};
 }
 
 std::string formatDevices(const std::vector<CameraInfo> &cameras)

@@ -137,6 +137,8 @@ void TestHelperCommands::rejectsBadCommandLines_data()
     QTest::newRow("set too many") << QStringList{"set", "gain", "1", "046d:085c", "x"} << int(ExitCode::Usage) << false;
     QTest::newRow("unknown control") << QStringList{"set", "bright", "1"} << int(ExitCode::NoControl) << false;
     QTest::newRow("bad value") << QStringList{"set", "gain", "1.5"} << int(ExitCode::BadValue) << false;
+    QTest::newRow("line breaks in arguments") << QStringList{"set", "a\nb\r", "1"} << int(ExitCode::NoControl) << false;
+    QTest::newRow("long argument") << QStringList{"x" + QString(5000, 'y')} << int(ExitCode::Usage) << false;
     QTest::newRow("unknown camera") << QStringList{"export", "dead:beef"} << int(ExitCode::NoCamera) << true;
     QTest::newRow("camera lacks control") << QStringList{"set", "absolute_zoom", "150"} << int(ExitCode::NoControl) << true;
 }
@@ -156,6 +158,8 @@ void TestHelperCommands::rejectsBadCommandLines()
     QVERIFY2(outcome.err.starts_with("uvcc-helper: "), outcome.err.c_str());
     QCOMPARE(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1);
     QVERIFY(outcome.err.ends_with("\n"));
+    QVERIFY(outcome.err.find('\r') == std::string::npos);
+    QVERIFY(outcome.err.size() < 200);
     QCOMPARE(fake.calls > 0, reachesBackend);
     QVERIFY(fake.writes.empty());
 }
