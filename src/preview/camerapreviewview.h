@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
+class QGraphicsVideoItem;
+class QGraphicsView;
 class QMediaCaptureSession;
 
 // Shows the live frames of a capture session, filling the widget with the
@@ -13,4 +16,19 @@ class CameraPreviewView : public QWidget {
 public:
     explicit CameraPreviewView(QMediaCaptureSession *session, QWidget *parent = nullptr);
     ~CameraPreviewView() override;
+
+    // Rounds the corners of the picture; 0 (the default) keeps them square.
+    void setCornerRadius(qreal radius);
+    qreal cornerRadius() const { return m_cornerRadius; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void updateShape();
+
+    QPointer<QMediaCaptureSession> m_session;
+    QGraphicsView *m_view = nullptr;
+    QGraphicsVideoItem *m_item = nullptr;
+    qreal m_cornerRadius = 0;
 };

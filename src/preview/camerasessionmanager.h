@@ -15,7 +15,7 @@ class CameraSessionManager : public QObject {
 public:
     // Qt Multimedia back end. Creates the empty session; touches no camera.
     explicit CameraSessionManager(QObject *parent = nullptr);
-    // Any back end (tests use a fake one).
+    // Any back end (tests use a fake one); null means the Qt Multimedia one.
     explicit CameraSessionManager(std::unique_ptr<CaptureBackend> backend, QObject *parent = nullptr);
     ~CameraSessionManager() override;
 
@@ -25,7 +25,9 @@ public:
     bool isRunning() const { return m_isRunning; }
 
     // Does nothing while the session runs; otherwise configures the default
-    // camera and starts it without blocking the calling (GUI) thread.
+    // camera and starts it without blocking the calling (GUI) thread. With no
+    // camera, or one that cannot be opened, isRunning stays false and the next
+    // call tries again. Safe to call any number of times.
     void start();
 
 signals:
