@@ -38,8 +38,9 @@ void FakeCaptureBackend::startRunning(std::function<void()> done)
 {
     ++m_state->startRequests;
     // Like a blocking start on another thread, this one can still return after
-    // the back end is gone; it reaches only the shared state then.
-    m_state->pendingStarts.push_back([state = m_state, done = std::move(done)] {
+    // the back end is gone; it reaches only the shared state then, which runs
+    // it and so outlives it.
+    m_state->pendingStarts.push_back([state = m_state.get(), done = std::move(done)] {
         if (state->startSucceeds && state->backendAlive)
             state->running = true;
         done();
