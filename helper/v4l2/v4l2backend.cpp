@@ -1,24 +1,37 @@
-#include "camerabackend.h"
+#include "v4l2backend.h"
+
+#include "v4l2controls.h"
+#include "v4l2discovery.h"
 
 namespace uvcc {
-namespace {
 
-// Until the V4L2 back end exists the helper knows no real cameras.
-class NoCameras final : public CameraBackend {
-public:
-    Result<std::vector<CameraInfo>> cameras() override { return std::vector<CameraInfo>{}; }
-    Result<std::vector<ControlInfo>> controls(const CameraInfo &) override
-    {
-        return Failure{ExitCode::NoCamera, "no such camera"};
-    }
-    std::optional<Failure> setControl(const CameraInfo &, const std::string &, int64_t) override
-    {
-        return Failure{ExitCode::NoCamera, "no such camera"};
-    }
-};
+namespace v4l2 {
 
-} // namespace
+V4l2Backend::V4l2Backend(V4l2Device &device, V4l2Paths paths) : m_device(device), m_paths(std::move(paths)) {}
 
-std::unique_ptr<CameraBackend> makePlatformBackend() { return std::make_unique<NoCameras>(); }
+Result<std::vector<CameraInfo>> V4l2Backend::cameras() { return findCameras(m_device, m_paths); }
+
+Result<std::vector<ControlInfo>> V4l2Backend::controls(const CameraInfo &camera)
+{
+    Result<OpenNode> node = OpenNode::open(m_device, camera.handle);
+    if (!node)
+        return node.failure();
+    return readControls(node.value());
+}
+
+std::optional<Failure> V4l2Backend::setControl(const CameraInfo &camera, const std::string &name, int64_t value)
+{
+    Result<OpenNode> node = OpenNode::open(m_device, camera.handle);
+    if (!node)
+        return node.failure();
+    return writeControl(node.value(), name, value);
+}
+
+} // namespace v4l2
+
+std::unique_ptr<CameraBackend> makePlatformBackend()
+{
+    return std::make_unique<v4l2::V4l2Backend>(v4l2::systemDevice(), v4l2::V4l2Paths::fromEnvironment());
+}
 
 } // namespace uvcc

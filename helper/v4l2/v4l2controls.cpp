@@ -1,0 +1,226 @@
+#include "v4l2controls.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace uvcc::v4l2 {
+namespace {
+
+// The UVC driver locks these while their automatic mode is on (it flags them
+// inactive and the camera refuses the write with EACCES).
+constexpr std::array<ControlMapping, 16> kControls = {{
+    {"brightness", V4L2_CID_BRIGHTNESS, {}, {}},
+    {"contrast", V4L2_CID_CONTRAST, {}, {}},
+    {"saturation", V4L2_CID_SATURATION, {}, {}},
+    {"sharpness", V4L2_CID_SHARPNESS, {}, {}},
+    {"gain", V4L2_CID_GAIN, {}, {}},
+    {"white_balance_temperature", V4L2_CID_WHITE_BALANCE_TEMPERATURE, "auto_white_balance_temperature",
+     "Auto White Balance"},
+    {"backlight_compensation", V4L2_CID_BACKLIGHT_COMPENSATION, {}, {}},
+    {"absolute_exposure_time", V4L2_CID_EXPOSURE_ABSOLUTE, "auto_exposure_mode", "Auto Exposure"},
+    {"absolute_focus", V4L2_CID_FOCUS_ABSOLUTE, "auto_focus", "Auto Focus"},
+    {"absolute_zoom", V4L2_CID_ZOOM_ABSOLUTE, {}, {}},
+    {"hue", V4L2_CID_HUE, {}, {}},
+    {"gamma", V4L2_CID_GAMMA, {}, {}},
+    {"iris_absolute", V4L2_CID_IRIS_ABSOLUTE, {}, {}},
+    {"auto_white_balance_temperature", V4L2_CID_AUTO_WHITE_BALANCE, {}, {}},
+    {"auto_focus", V4L2_CID_FOCUS_AUTO, {}, {}},
+    {"auto_exposure_mode", V4L2_CID_EXPOSURE_AUTO, {}, {}},
+}};
+
+// Menu index -> UVC mode bit, in V4L2's order.
+constexpr std::array<int64_t, 4> kExposureModes = {2, 1, 4, 8};
+
+std::string exposureModeText(int64_t mode)
+{
+    switch (mode) {
+    case 1: return "1 (manual)";
+    case 2: return "2 (auto)";
+    case 4: return "4 (shutter priority)";
+    case 8: return "8 (aperture priority)";
+    default: return std::to_string(mode);
+    }
+}
+
+bool query(const OpenNode &node, uint32_t id, v4l2_queryctrl *descriptor)
+{
+    *descriptor = {};
+    descriptor->id = id;
+    if (node.ioctl(VIDIOC_QUERYCTRL, descriptor) < 0)
+        return false;
+    if (descriptor->id != id) {
+        errno = EINVAL; // a driver that answered for another control
+        return false;
+    }
+    return true;
+}
+
+// The UVC modes among the menu entries the camera really has.
+std::vector<int64_t> supportedExposureModes(const OpenNode &node, const v4l2_queryctrl &descriptor)
+{
+    std::vector<int64_t> modes;
+    for (int64_t index = std::max<int64_t>(descriptor.minimum, 0);
+         index <= std::min<int64_t>(descriptor.maximum, kExposureModes.size() - 1); ++index) {
+        v4l2_querymenu item{};
+        item.id = descriptor.id;
+        item.index = static_cast<uint32_t>(index);
+        if (node.ioctl(VIDIOC_QUERYMENU, &item) == 0)
+            modes.push_back(kExposureModes[index]);
+    }
+    std::sort(modes.begin(), modes.end());
+    return modes;
+}
+
+std::optional<int64_t> readValue(const OpenNode &node, const v4l2_queryctrl &descriptor)
+{
+    if (descriptor.flags & V4L2_CTRL_FLAG_WRITE_ONLY)
+        return std::nullopt;
+    v4l2_control control{};
+    control.id = descriptor.id;
+    if (node.ioctl(VIDIOC_G_CTRL, &control) < 0)
+        return std::nullopt; // EIO or ETIMEDOUT from a camera that did not answer
+    return control.value;
+}
+
+std::optional<ControlInfo> describe(const OpenNode &node, const ControlMapping &mapping,
+                                    const v4l2_queryctrl &descriptor)
+{
+    if ((descriptor.flags & V4L2_CTRL_FLAG_DISABLED) || descriptor.minimum > descriptor.maximum)
+        return std::nullopt;
+    const bool exposureMode = mapping.id == V4L2_CID_EXPOSURE_AUTO;
+    ControlInfo info;
+    info.name = std::string(mapping.name);
+    if (exposureMode && descriptor.type == V4L2_CTRL_TYPE_MENU)
+        info.type = "menu";
+    else if (!exposureMode && descriptor.type == V4L2_CTRL_TYPE_INTEGER)
+        info.type = "int";
+    else if (!exposureMode && descriptor.type == V4L2_CTRL_TYPE_BOOLEAN)
+        info.type = "bool";
+    else
+        return std::nullopt;
+    info.min = descriptor.minimum;
+    info.max = descriptor.maximum;
+    // Some cameras report a resolution of 0; the UVC driver then writes with step 1 too.
+    info.step = descriptor.step > 0 ? descriptor.step : 1;
+    info.defaultValue = std::clamp<int64_t>(descriptor.default_value, info.min, info.max);
+    info.value = readValue(node, descriptor);
+    info.inactive = descriptor.flags & V4L2_CTRL_FLAG_INACTIVE;
+    if (!exposureMode)
+        return info;
+
+    info.modes = supportedExposureModes(node, descriptor);
+    if (info.modes.empty())
+        return std::nullopt;
+    info.min = info.modes.front();
+    info.max = info.modes.back();
+    info.step = 1;
+    info.defaultValue = exposureModeFromMenuIndex(descriptor.default_value).value_or(info.min);
+    info.value = info.value ? exposureModeFromMenuIndex(*info.value) : std::nullopt;
+    return info;
+}
+
+Failure refusal(const OpenNode &node, const ControlMapping &mapping, const v4l2_queryctrl &descriptor,
+                int64_t value, int error)
+{
+    const std::string name(mapping.name);
+    switch (error) {
+    case EACCES:
+        if (descriptor.flags & V4L2_CTRL_FLAG_READ_ONLY)
+            return {ExitCode::Refused, name + " is read-only on this camera"};
+        if (!mapping.automaticMode.empty())
+            return {ExitCode::Refused, name + " is locked while " + std::string(mapping.automaticMode) +
+                                           " is on; switch " + std::string(mapping.automaticLabel) + " off first"};
+        return {ExitCode::Refused, "the camera refused " + name + " in its present state"};
+    case EINVAL:
+    case ERANGE:
+        if (mapping.id == V4L2_CID_EXPOSURE_AUTO) {
+            std::string offered;
+            for (int64_t mode : supportedExposureModes(node, descriptor))
+                offered += (offered.empty() ? "" : ", ") + exposureModeText(mode);
+            return {ExitCode::Refused, "this camera does not offer auto_exposure_mode " + exposureModeText(value) +
+                                           "; it offers " + offered};
+        }
+        return {ExitCode::Refused, "the camera refused " + std::to_string(value) + " for " + name};
+    case EBUSY:
+        return {ExitCode::Refused, name + " is busy on this camera; try again"};
+    case ENODEV:
+    case ENXIO:
+        return {ExitCode::NoCamera, "the camera is gone"};
+    default:
+        return {ExitCode::Failure, "the camera did not take " + name + ": " + std::strerror(error)};
+    }
+}
+
+} // namespace
+
+const ControlMapping *findControl(std::string_view name)
+{
+    for (const ControlMapping &mapping : kControls) {
+        if (mapping.name == name)
+            return &mapping;
+    }
+    return nullptr;
+}
+
+std::optional<int64_t> exposureModeFromMenuIndex(int64_t index)
+{
+    if (index < 0 || index >= static_cast<int64_t>(kExposureModes.size()))
+        return std::nullopt;
+    return kExposureModes[index];
+}
+
+std::optional<int64_t> menuIndexFromExposureMode(int64_t mode)
+{
+    for (size_t index = 0; index < kExposureModes.size(); ++index) {
+        if (kExposureModes[index] == mode)
+            return static_cast<int64_t>(index);
+    }
+    return std::nullopt;
+}
+
+std::vector<ControlInfo> readControls(const OpenNode &node)
+{
+    std::vector<ControlInfo> controls;
+    for (const ControlMapping &mapping : kControls) {
+        v4l2_queryctrl descriptor;
+        if (!query(node, mapping.id, &descriptor)) {
+            if (errno == ENOTTY)
+                break; // a node without controls, e.g. UVC metadata
+            continue;  // EINVAL: the camera lacks it; anything else: it cannot describe it
+        }
+        if (std::optional<ControlInfo> info = describe(node, mapping, descriptor))
+            controls.push_back(std::move(*info));
+    }
+    return controls;
+}
+
+std::optional<Failure> writeControl(const OpenNode &node, std::string_view name, int64_t value)
+{
+    const ControlMapping *mapping = findControl(name);
+    v4l2_queryctrl descriptor;
+    if (!mapping || !query(node, mapping->id, &descriptor) || (descriptor.flags & V4L2_CTRL_FLAG_DISABLED))
+        return Failure{ExitCode::NoControl, "this camera has no " + std::string(name)};
+
+    int64_t kernelValue = value;
+    if (mapping->id == V4L2_CID_EXPOSURE_AUTO) {
+        const std::optional<int64_t> index = menuIndexFromExposureMode(value);
+        if (!index)
+            return Failure{ExitCode::BadValue, "auto_exposure_mode takes 1 (manual), 2 (auto), "
+                                               "4 (shutter priority) or 8 (aperture priority)"};
+        kernelValue = *index;
+    }
+    v4l2_control control{};
+    control.id = mapping->id;
+    control.value = static_cast<int32_t>(std::clamp<int64_t>(kernelValue, std::numeric_limits<int32_t>::min(),
+                                                             std::numeric_limits<int32_t>::max()));
+    if (node.ioctl(VIDIOC_S_CTRL, &control) < 0)
+        return refusal(node, *mapping, descriptor, value, errno);
+    return std::nullopt;
+}
+
+} // namespace uvcc::v4l2

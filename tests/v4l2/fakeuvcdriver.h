@@ -1,0 +1,72 @@
+#pragma once
+
+// A stand-in for the kernel's UVC driver, for tests and benchmarks only.
+//
+// Each fake device node is a small JSON state file (the "node file"): a
+// capture node with its controls, or a metadata node without any. The driver
+// answers V4L2 ioctls from that state the way uvcvideo does (unknown ids give
+// EINVAL, the metadata node ENOTTY, integer writes are rounded to the step and
+// clamped, a manual control is inactive and refuses writes with EACCES while
+// its automatic mode is on) and writes every change back to the node file, so
+// that a change made by one process is seen by the next.
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace fakeuvc {
+
+class FakeUvcNode {
+public:
+    // nullopt when the file is missing or not a node file.
+    static std::optional<FakeUvcNode> load(const std::string &path);
+
+    // The node file asks open() to fail with EACCES, as for a user outside
+    // the video group (a file mode would not stop root).
+    bool deniesOpen() const;
+    // 0, or the negated errno the kernel would give.
+    int ioctl(unsigned long request, void *arg);
+
+private:
+    FakeUvcNode(std::string path, nlohmann::json state);
+    nlohmann::json *control(uint32_t id);
+    nlohmann::json *nextControl(uint32_t after);
+    bool isInactive(const nlohmann::json &control);
+    int queryCapabilities(void *arg);
+    int queryControl(void *arg);
+    int queryExtControl(void *arg);
+    int queryMenu(void *arg);
+    int getControl(uint32_t id, int32_t *value, bool defaultValue = false);
+    int setControl(uint32_t id, int32_t *value, bool apply);
+    int extControls(unsigned long request, void *arg);
+    void save() const;
+
+    std::string m_path;
+    nlohmann::json m_state;
+};
+
+// Writes a node file.
+void writeNodeFile(const std::string &path, const nlohmann::json &state);
+nlohmann::json readNodeFile(const std::string &path);
+
+// The node file of a 16-control capture node (every catalogue control) and of
+// an 11-control one (no focus, zoom or iris, all four exposure modes).
+nlohmann::json fullCameraNode();
+nlohmann::json basicCameraNode();
+nlohmann::json metadataNode(const std::string &card);
+
+// Builds under root a sysfs tree (root/sys) and device nodes (root/dev):
+//   video0  a v4l2loopback device (virtual, no parent device)
+//   video1  a platform camera (parent device without a USB vendor id)
+//   video2  USB camera 1a2b:3c4d "Lumarel Test Camera" by "Acme Optics", 16 controls
+//   video3  its metadata node
+//   video10 USB camera 0c45:6366 without product or manufacturer strings, 11 controls
+void buildStandardTree(const std::string &root);
+
+// Changes one field of one control in a node file, e.g. ("absolute_focus" by
+// its V4L2 id, "fail", EIO).
+void setControlField(const std::string &nodeFile, uint32_t id, const std::string &field, const nlohmann::json &value);
+
+} // namespace fakeuvc
