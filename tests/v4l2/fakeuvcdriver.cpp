@@ -365,6 +365,24 @@ json metadataNode(const std::string &card)
     return {{"kind", "metadata"}, {"card", card}, {"busInfo", "usb-0000:00:14.0-1"}};
 }
 
+void addUsbCamera(const std::string &rootText, const UsbCamera &camera)
+{
+    const fs::path root(rootText);
+    const fs::path usb = root / "sys" / "devices" / "pci0000:00" / "0000:00:14.0" / "usb1" / camera.port;
+    fs::create_directories(root / "dev");
+    writeText(usb / "idVendor", camera.vid);
+    writeText(usb / "idProduct", camera.pid);
+    if (!camera.product.empty())
+        writeText(usb / "product", camera.product);
+    if (!camera.manufacturer.empty())
+        writeText(usb / "manufacturer", camera.manufacturer);
+    int index = 0;
+    for (const auto &[node, state] : camera.nodes) {
+        addSysfsNode(root / "sys", usb / (camera.port + ":1.0"), node, state.value("card", ""), index++);
+        writeNodeFile((root / "dev" / node).string(), state);
+    }
+}
+
 void buildStandardTree(const std::string &rootText)
 {
     const fs::path root(rootText);
@@ -372,30 +390,14 @@ void buildStandardTree(const std::string &rootText)
     const fs::path dev = root / "dev";
     fs::create_directories(dev);
 
-    const fs::path virtualDir = sys / "devices" / "virtual";
-    addSysfsNode(sys, virtualDir, "video0", "Dummy video device (0x0000)", 0);
+    addSysfsNode(sys, sys / "devices" / "virtual", "video0", "Dummy video device (0x0000)", 0);
     writeNodeFile((dev / "video0").string(), {{"kind", "capture"}, {"card", "Dummy video device (0x0000)"}});
-
-    const fs::path platform = sys / "devices" / "platform" / "vivid.0";
-    addSysfsNode(sys, platform, "video1", "vivid-000-vid-cap", 0);
+    addSysfsNode(sys, sys / "devices" / "platform" / "vivid.0", "video1", "vivid-000-vid-cap", 0);
     writeNodeFile((dev / "video1").string(), {{"kind", "capture"}, {"card", "vivid"}});
 
-    const fs::path hub = sys / "devices" / "pci0000:00" / "0000:00:14.0" / "usb1";
-    const fs::path first = hub / "1-1";
-    writeText(first / "idVendor", "1a2b");
-    writeText(first / "idProduct", "3c4d");
-    writeText(first / "product", "Lumarel Test Camera");
-    writeText(first / "manufacturer", "Acme Optics");
-    addSysfsNode(sys, first / "1-1:1.0", "video2", "Lumarel Test Camera", 0);
-    addSysfsNode(sys, first / "1-1:1.0", "video3", "Lumarel Test Camera", 1);
-    writeNodeFile((dev / "video2").string(), fullCameraNode());
-    writeNodeFile((dev / "video3").string(), metadataNode("Lumarel Test Camera"));
-
-    const fs::path second = hub / "1-2";
-    writeText(second / "idVendor", "0c45");
-    writeText(second / "idProduct", "6366");
-    addSysfsNode(sys, second / "1-2:1.0", "video10", "USB 2.0 Camera: USB Camera", 0);
-    writeNodeFile((dev / "video10").string(), basicCameraNode());
+    addUsbCamera(rootText, {"1-1", "1a2b", "3c4d", "Lumarel Test Camera", "Acme Optics",
+                            {{"video2", fullCameraNode()}, {"video3", metadataNode("Lumarel Test Camera")}}});
+    addUsbCamera(rootText, {"1-2", "0c45", "6366", "", "", {{"video10", basicCameraNode()}}});
 }
 
 void setControlField(const std::string &nodeFile, uint32_t id, const std::string &field, const json &value)

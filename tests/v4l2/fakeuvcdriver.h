@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace fakeuvc {
 
@@ -56,6 +58,18 @@ nlohmann::json readNodeFile(const std::string &path);
 nlohmann::json fullCameraNode();
 nlohmann::json basicCameraNode();
 nlohmann::json metadataNode(const std::string &card);
+
+// Adds a USB camera below root/sys (port e.g. "1-3") with its nodes, in
+// order, in sysfs and as node files in root/dev. Empty strings are left out.
+struct UsbCamera {
+    std::string port;
+    std::string vid;
+    std::string pid;
+    std::string product;
+    std::string manufacturer;
+    std::vector<std::pair<std::string, nlohmann::json>> nodes; // "videoN" -> node file
+};
+void addUsbCamera(const std::string &root, const UsbCamera &camera);
 
 // Builds under root a sysfs tree (root/sys) and device nodes (root/dev):
 //   video0  a v4l2loopback device (virtual, no parent device)
