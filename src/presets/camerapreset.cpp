@@ -1,10 +1,6 @@
 #include "camerapreset.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
-#include <QJsonValue>
+#include <QStringView>
 
 bool presetNamesEqual(const QString &a, const QString &b)
 {
@@ -15,8 +11,8 @@ bool presetNamesEqual(const QString &a, const QString &b)
 
 namespace {
 
-// Written by hand rather than through QJsonDocument so that the bytes, the
-// member order and the 64-bit integers do not depend on the Qt version.
+// Written by hand, like the reader, so that the bytes, the member order and
+// the 64-bit integers are exactly ours and do not change with the Qt version.
 // Lone surrogates are escaped, so that any QString comes back unchanged.
 void appendJsonString(QByteArray &out, const QString &text)
 {
@@ -55,40 +51,6 @@ void appendJsonString(QByteArray &out, const QString &text)
     out += '"';
 }
 
-// A whole number within the signed 64-bit range, or absent. Qt reports
-// every number as a double and toInteger() answers its default for
-// anything that is not such a whole number, so two defaults tell them apart.
-std::optional<qint64> wholeNumber(const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return std::nullopt;
-    const qint64 low = value.toInteger(0);
-    if (low != value.toInteger(1))
-        return std::nullopt;
-    return low;
-}
-
-std::optional<CameraPreset> decodePreset(const QJsonValue &element)
-{
-    if (!element.isObject())
-        return std::nullopt;
-    const QJsonObject object = element.toObject();
-    const QJsonValue name = object.value(QLatin1StringView(CameraPreset::CodingKeys::name));
-    const QJsonValue values = object.value(QLatin1StringView(CameraPreset::CodingKeys::values));
-    if (!name.isString() || !values.isObject())
-        return std::nullopt;
-
-    CameraPreset preset{name.toString(), {}};
-    const QJsonObject valueObject = values.toObject();
-    for (auto it = valueObject.begin(); it != valueObject.end(); ++it) {
-        const std::optional<qint64> number = wholeNumber(it.value());
-        if (!number)
-            return std::nullopt;
-        preset.values.insert(it.key(), *number);
-    }
-    return preset;
-}
-
 } // namespace
 
 std::optional<QByteArray> encodePresetDocument(const QList<CameraPreset> &presets)
@@ -116,23 +78,4 @@ std::optional<QByteArray> encodePresetDocument(const QList<CameraPreset> &preset
     }
     out += ']';
     return out;
-}
-
-std::optional<QList<CameraPreset>> decodePresetDocument(const QByteArray &document)
-{
-    QJsonParseError error;
-    const QJsonDocument json = QJsonDocument::fromJson(document, &error);
-    if (error.error != QJsonParseError::NoError || !json.isArray())
-        return std::nullopt;
-
-    QList<CameraPreset> presets;
-    const QJsonArray elements = json.array();
-    presets.reserve(elements.size());
-    for (const QJsonValue &element : elements) {
-        std::optional<CameraPreset> preset = decodePreset(element);
-        if (!preset)
-            return std::nullopt;
-        presets.append(std::move(*preset));
-    }
-    return presets;
 }
