@@ -80,12 +80,13 @@ void PresetManager::persistPresets()
         return;
     // Reading stays strict, but the presets of a document this version cannot
     // read must not be lost: they are kept aside before the first overwrite,
-    // and nothing is overwritten while they could not be kept.
-    if (m_unreadableDocument) {
+    // and nothing is overwritten while they could not be kept. An empty value
+    // holds nothing to recover.
+    if (m_unreadableDocument && !m_unreadableDocument->isEmpty()) {
         if (!keepUnreadableDocument(*m_unreadableDocument))
             return;
-        m_unreadableDocument.reset();
     }
+    m_unreadableDocument.reset();
     Preferences::setData(Preferences::kPresets, *document);
 }
 

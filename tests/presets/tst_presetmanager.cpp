@@ -358,6 +358,11 @@ void PresetManagerTest::readableDocumentIsNeverKeptAside()
     manager.deletePreset(CameraPreset{QStringLiteral("Evening"), {}});
     QVERIFY(!Preferences::contains(Preferences::kUnreadablePresets));
 
+    // An empty value holds nothing to keep.
+    Preferences::setData(Preferences::kPresets, QByteArray());
+    restart()->savePreset(QStringLiteral("A"), {});
+    QVERIFY(!Preferences::contains(Preferences::kUnreadablePresets));
+
     // An unreadable document that is never overwritten is left where it is.
     Preferences::setData(Preferences::kPresets, "[1]");
     restart();
