@@ -6,13 +6,14 @@
 #include <QTimer>
 
 #include <cstdlib>
-#include <limits>
+#include <tuple>
 #include <memory>
 #include <utility>
 
 namespace {
 
 constexpr qint64 MediumPixels = 640 * 480;
+constexpr float SmoothFrameRate = 15;
 
 // A camera that neither starts nor fails would leave the preview hidden for
 // good; after this long the start counts as returned, as a blocking start
@@ -65,11 +66,12 @@ CaptureBackend::Configuration QtCaptureBackend::configure()
     if (camera->error() != QCamera::NoError)
         return Configuration::CannotOpen;
 
+    // Raw pictures spare a JPEG decoder and a slow conversion for each frame.
     const QList<QCameraFormat> formats = device.videoFormats();
-    QList<QSize> resolutions;
+    QList<FormatOffer> offers;
     for (const QCameraFormat &format : formats)
-        resolutions.append(format.resolution());
-    if (const qsizetype index = closestToMedium(resolutions); index >= 0)
+        offers.append({format.resolution(), format.pixelFormat(), format.maxFrameRate()});
+    if (const qsizetype index = chooseMediumFormat(offers); index >= 0)
         camera->setCameraFormat(formats.at(index));
 
     // The old camera (unplugged, failed, or no longer the default) detaches
@@ -112,21 +114,20 @@ void QtCaptureBackend::startRunning(std::function<void()> done)
     QTimer::singleShot(StartTimeLimitMs, watcher, finish);
 }
 
-qsizetype QtCaptureBackend::closestToMedium(const QList<QSize> &resolutions)
+qsizetype QtCaptureBackend::chooseMediumFormat(const QList<FormatOffer> &offers)
 {
+    // Smaller is better, compared in this order.
+    const auto rank = [](const FormatOffer &offer) {
+        const qint64 pixels = qint64(offer.resolution.width()) * offer.resolution.height();
+        return std::tuple(std::llabs(pixels - MediumPixels), pixels, offer.maxFrameRate < SmoothFrameRate,
+            offer.pixelFormat == QVideoFrameFormat::Format_Jpeg, -offer.maxFrameRate);
+    };
     qsizetype best = -1;
-    qint64 bestDistance = std::numeric_limits<qint64>::max();
-    qint64 bestPixels = 0;
-    for (qsizetype i = 0; i < resolutions.size(); ++i) {
-        if (resolutions[i].isEmpty())
+    for (qsizetype i = 0; i < offers.size(); ++i) {
+        if (offers[i].resolution.isEmpty())
             continue;
-        const qint64 pixels = qint64(resolutions[i].width()) * resolutions[i].height();
-        const qint64 distance = std::llabs(pixels - MediumPixels);
-        if (distance < bestDistance || (distance == bestDistance && pixels < bestPixels)) {
+        if (best < 0 || rank(offers[i]) < rank(offers[best]))
             best = i;
-            bestDistance = distance;
-            bestPixels = pixels;
-        }
     }
     return best;
 }

@@ -7,6 +7,7 @@
 #include <QMediaCaptureSession>
 #include <QObject>
 #include <QSize>
+#include <QVideoFrameFormat>
 #include <memory>
 
 // Qt Multimedia: one QMediaCaptureSession, and a QCamera on the system's
@@ -23,9 +24,17 @@ public:
     Configuration configure() override;
     void startRunning(std::function<void()> done) override;
 
-    // Index of the resolution closest in pixel count to 640 x 480 (the
-    // smaller one on a tie), or -1 for an empty list.
-    static qsizetype closestToMedium(const QList<QSize> &resolutions);
+    // One way a camera can deliver its pictures.
+    struct FormatOffer {
+        QSize resolution;
+        QVideoFrameFormat::PixelFormat pixelFormat = QVideoFrameFormat::Format_Invalid;
+        float maxFrameRate = 0;
+    };
+    // The offer that stands for medium quality: the resolution closest in
+    // pixel count to 640 x 480 (the smaller on a tie); at that resolution one
+    // with at least 15 frames a second, then one that needs no JPEG decoding,
+    // then the fastest, then the first. -1 when nothing has a usable size.
+    static qsizetype chooseMediumFormat(const QList<FormatOffer> &offers);
 
 private:
     bool cameraUsable() const;

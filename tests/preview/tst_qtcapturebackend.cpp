@@ -32,25 +32,35 @@ private slots:
         QVERIFY(!session->camera());
     }
 
-    void mediumFormatIsClosestTo640x480_data()
+    void mediumFormat_data()
     {
-        QTest::addColumn<QList<QSize>>("resolutions");
+        using Offer = QtCaptureBackend::FormatOffer;
+        const auto Raw = QVideoFrameFormat::Format_YUYV;
+        const auto Jpeg = QVideoFrameFormat::Format_Jpeg;
+        QTest::addColumn<QList<Offer>>("offers");
         QTest::addColumn<qsizetype>("expected");
-        QTest::newRow("none") << QList<QSize>{} << qsizetype(-1);
-        QTest::newRow("exact among larger and smaller")
-            << QList<QSize>{{1920, 1080}, {320, 240}, {640, 480}, {1280, 720}} << qsizetype(2);
-        QTest::newRow("first of equal ones") << QList<QSize>{{640, 480}, {640, 480}} << qsizetype(0);
-        QTest::newRow("nearest in pixels") << QList<QSize>{{1920, 1080}, {800, 600}, {160, 120}} << qsizetype(1);
-        QTest::newRow("smaller one on a tie")
-            << QList<QSize>{{640, 640}, {640, 320}} << qsizetype(1);
-        QTest::newRow("empty sizes skipped") << QList<QSize>{{0, 0}, {-1, -1}, {1920, 1080}} << qsizetype(2);
+
+        QTest::newRow("none") << QList<Offer>{} << qsizetype(-1);
+        QTest::newRow("only empty sizes") << QList<Offer>{{{0, 0}, Raw, 30}, {{-1, -1}, Raw, 30}} << qsizetype(-1);
+        QTest::newRow("640x480 among larger and smaller")
+            << QList<Offer>{{{1920, 1080}, Raw, 30}, {{320, 240}, Raw, 30}, {{640, 480}, Raw, 30}, {{1280, 720}, Raw, 30}}
+            << qsizetype(2);
+        QTest::newRow("nearest in pixels")
+            << QList<Offer>{{{1920, 1080}, Raw, 30}, {{800, 600}, Raw, 30}, {{160, 120}, Raw, 30}} << qsizetype(1);
+        QTest::newRow("smaller on a tie") << QList<Offer>{{{640, 640}, Raw, 30}, {{640, 320}, Raw, 30}} << qsizetype(1);
+        QTest::newRow("raw before JPEG") << QList<Offer>{{{640, 480}, Jpeg, 30}, {{640, 480}, Raw, 30}} << qsizetype(1);
+        QTest::newRow("smooth JPEG before jerky raw")
+            << QList<Offer>{{{640, 480}, Raw, 5}, {{640, 480}, Jpeg, 30}} << qsizetype(1);
+        QTest::newRow("fastest, then first")
+            << QList<Offer>{{{640, 480}, Raw, 15}, {{640, 480}, Raw, 30}, {{640, 480}, Raw, 30}} << qsizetype(1);
+        QTest::newRow("size before speed") << QList<Offer>{{{1280, 720}, Raw, 60}, {{640, 480}, Raw, 5}} << qsizetype(1);
     }
 
-    void mediumFormatIsClosestTo640x480()
+    void mediumFormat()
     {
-        QFETCH(QList<QSize>, resolutions);
+        QFETCH(QList<QtCaptureBackend::FormatOffer>, offers);
         QFETCH(qsizetype, expected);
-        QCOMPARE(QtCaptureBackend::closestToMedium(resolutions), expected);
+        QCOMPARE(QtCaptureBackend::chooseMediumFormat(offers), expected);
     }
 };
 
