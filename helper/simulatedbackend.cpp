@@ -164,24 +164,42 @@ std::optional<int64_t> storedValue(const State &state, const SimulatedCamera &ca
     return entry == stored->second.end() ? std::optional(control.defaultValue) : entry->second;
 }
 
-// A manual control is flagged inactive while the automatic mode that drives it is on.
-bool isInactive(const std::string &name, const std::map<std::string, int64_t> &values)
+// The camera's readable values, defaults filled in.
+std::map<std::string, int64_t> currentValues(const State &state, const SimulatedCamera &camera)
 {
-    auto valueOf = [&](const char *key) {
-        auto it = values.find(key);
-        return it == values.end() ? std::optional<int64_t>() : std::optional(it->second);
+    std::map<std::string, int64_t> values;
+    for (const ControlInfo &control : camera.controls) {
+        if (std::optional<int64_t> value = storedValue(state, camera, control))
+            values[control.name] = *value;
+    }
+    return values;
+}
+
+// The automatic mode that drives a manual control while it is on, or null.
+// Like the Linux UVC driver, the camera flags such a control inactive and
+// refuses writes to it until the mode is switched off.
+const char *lockingMode(const std::string &name, const std::map<std::string, int64_t> &values)
+{
+    auto isOn = [&](const char *mode, int64_t manual) {
+        auto it = values.find(mode);
+        return it != values.end() && it->second != manual;
     };
-    std::optional<int64_t> autoExposure = valueOf("auto_exposure_mode");
-    if (name == "white_balance_temperature")
-        return valueOf("auto_white_balance_temperature").value_or(0) != 0;
-    if (name == "absolute_focus")
-        return valueOf("auto_focus").value_or(0) != 0;
-    if (name == "absolute_exposure_time")
-        return autoExposure && *autoExposure != kAutoExposureManual;
-    if (name == "iris_absolute")
-        return autoExposure
-            && (*autoExposure == kAutoExposureAuto || *autoExposure == kAutoExposureShutterPriority);
-    return false;
+    if (name == "white_balance_temperature" && isOn("auto_white_balance_temperature", 0))
+        return "auto_white_balance_temperature";
+    if (name == "absolute_focus" && isOn("auto_focus", 0))
+        return "auto_focus";
+    if (name == "absolute_exposure_time" && isOn("auto_exposure_mode", kAutoExposureManual))
+        return "auto_exposure_mode";
+    return nullptr;
+}
+
+Failure refusal(const CameraInfo &camera, const ControlInfo &control, int64_t value)
+{
+    std::string modes;
+    for (int64_t mode : control.modes)
+        modes += (modes.empty() ? "" : ", ") + std::to_string(mode);
+    return Failure{ExitCode::Refused, "camera " + camera.designator() + " refused " + control.name
+                                          + " " + std::to_string(value) + " (modes: " + modes + ")"};
 }
 
 } // namespace
@@ -215,14 +233,11 @@ Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &ca
     if (!state)
         return state.failure();
     std::vector<ControlInfo> controls = simulated->controls;
-    std::map<std::string, int64_t> known;
+    const std::map<std::string, int64_t> values = currentValues(state.value(), *simulated);
     for (ControlInfo &control : controls) {
         control.value = storedValue(state.value(), *simulated, control);
-        if (control.value)
-            known[control.name] = *control.value;
+        control.inactive = lockingMode(control.name, values) != nullptr;
     }
-    for (ControlInfo &control : controls)
-        control.inactive = isInactive(control.name, known);
     return controls;
 }
 
@@ -237,13 +252,8 @@ std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, co
     if (control == simulated->controls.end())
         return Failure{ExitCode::NoControl, "camera " + camera.designator() + " has no control '" + name + "'"};
     std::optional<int64_t> accepted = acceptedValue(*control, value);
-    if (!accepted) {
-        std::string modes;
-        for (int64_t mode : control->modes)
-            modes += (modes.empty() ? "" : ", ") + std::to_string(mode);
-        return Failure{ExitCode::Refused, "camera " + camera.designator() + " refused " + name + " "
-                                              + std::to_string(value) + " (modes: " + modes + ")"};
-    }
+    if (!accepted)
+        return refusal(camera, *control, value);
     if (std::optional<Failure> failure = ensureParentDirectory(m_statePath))
         return failure;
     Result<FileLock> lock = FileLock::acquire(m_statePath);
@@ -252,6 +262,10 @@ std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, co
     Result<State> state = loadLocked();
     if (!state)
         return state.failure();
+    if (const char *mode = lockingMode(name, currentValues(state.value(), *simulated))) {
+        return Failure{ExitCode::Refused, "camera " + camera.designator() + " refused " + name
+                                              + " while " + mode + " is on; switch it off first"};
+    }
     state.value()[simulated->info.handle][name] = *accepted;
     return writeFileAtomically(m_statePath, serialize(state.value()));
 }

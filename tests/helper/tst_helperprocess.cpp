@@ -135,6 +135,14 @@ void TestHelperProcess::setsAndClamps()
     QVERIFY(set.out.isEmpty());
     QCOMPARE(exportOf()["brightness"].toInteger(), -12);
 
+    // Manual controls take writes only once their automatic mode is off.
+    QCOMPARE(helper({"set", "absolute_exposure_time", "500"}).code, 6);
+    QVERIFY(helper({"controls"}).out.contains("value 250  inactive"));
+    QCOMPARE(helper({"set", "auto_exposure_mode", "1"}).code, 0);
+    QCOMPARE(helper({"set", "auto_white_balance_temperature", "0"}).code, 0);
+    QCOMPARE(helper({"set", "auto_focus", "-3"}).code, 0); // a switch clamps to 0..1
+    QVERIFY(!helper({"controls"}).out.contains("inactive"));
+
     QCOMPARE(helper({"set", "absolute_exposure_time", "99999"}).code, 0);
     QCOMPARE(helper({"set", "white_balance_temperature", "100"}).code, 0);
     QCOMPARE(helper({"set", "absolute_focus", "12"}).code, 0);
@@ -142,17 +150,13 @@ void TestHelperProcess::setsAndClamps()
     QCOMPARE(demo["absolute_exposure_time"].toInteger(), 2047);
     QCOMPARE(demo["white_balance_temperature"].toInteger(), 2800);
     QCOMPARE(demo["absolute_focus"].toInteger(), 10); // step 5
+    QCOMPARE(demo["auto_focus"].toInteger(), 0);
     QCOMPARE(demo["brightness"].toInteger(), -12);
 
     // A write to the second camera leaves the first alone.
     QCOMPARE(helper({"set", "brightness", "200", kMini}).code, 0);
     QCOMPARE(exportOf(kMini)["brightness"].toInteger(), 200);
     QCOMPARE(exportOf(kDemo)["brightness"].toInteger(), -12);
-
-    // Switching auto exposure off makes the exposure time active.
-    QVERIFY(helper({"controls"}).out.contains("value 2047  inactive"));
-    QCOMPARE(helper({"set", "auto_exposure_mode", "1"}).code, 0);
-    QVERIFY(!helper({"controls"}).out.contains("value 2047  inactive"));
 }
 
 void TestHelperProcess::failsWithCodesAndNoOutput_data()
@@ -164,6 +168,7 @@ void TestHelperProcess::failsWithCodesAndNoOutput_data()
     QTest::newRow("control the camera lacks") << QStringList{"set", "absolute_zoom", "200", kMini} << 4;
     QTest::newRow("fraction") << QStringList{"set", "gain", "1.5"} << 5;
     QTest::newRow("unsupported mode") << QStringList{"set", "auto_exposure_mode", "2"} << 6;
+    QTest::newRow("manual while automatic") << QStringList{"set", "white_balance_temperature", "3000"} << 6;
 }
 
 void TestHelperProcess::failsWithCodesAndNoOutput()
@@ -186,8 +191,7 @@ void TestHelperProcess::keepsTheLastOfConcurrentWrites()
     // over gain (the state must end on a value one of them wrote).
     const QList<QPair<QString, qint64>> own = {{"brightness", -30}, {"contrast", 0},
                                                {"saturation", 10}, {"hue", -20},
-                                               {"gamma", 100}, {"absolute_zoom", 200},
-                                               {"absolute_exposure_time", 500}};
+                                               {"gamma", 100}, {"absolute_zoom", 200}};
     constexpr int rounds = 20;
     constexpr int gainWriters = 4;
     QSet<qint64> gainWritten;
