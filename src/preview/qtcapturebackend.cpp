@@ -30,7 +30,9 @@ bool stillPresent(const QCameraDevice &device)
 QtCaptureBackend::QtCaptureBackend(QObject *parent)
     : QObject(parent)
     , m_session(std::make_unique<QMediaCaptureSession>())
+    , m_devices(new QMediaDevices(this))
 {
+    connect(m_devices, &QMediaDevices::videoInputsChanged, this, &QtCaptureBackend::noteUnplugged);
 }
 
 QtCaptureBackend::~QtCaptureBackend() = default;
@@ -42,7 +44,14 @@ QMediaCaptureSession *QtCaptureBackend::session() const
 
 bool QtCaptureBackend::cameraUsable() const
 {
-    return m_camera && m_camera->error() == QCamera::NoError && stillPresent(m_camera->cameraDevice());
+    return m_camera && !m_cameraUnplugged && m_camera->error() == QCamera::NoError
+        && stillPresent(m_camera->cameraDevice());
+}
+
+void QtCaptureBackend::noteUnplugged()
+{
+    if (m_camera && !stillPresent(m_camera->cameraDevice()))
+        m_cameraUnplugged = true;
 }
 
 bool QtCaptureBackend::isRunning() const
@@ -78,6 +87,7 @@ CaptureBackend::Configuration QtCaptureBackend::configure()
     // itself from the session as it goes. The new one is attached only when
     // starting: on GStreamer attaching already opens the device.
     m_camera = std::move(camera);
+    m_cameraUnplugged = false;
     return Configuration::InputAttached;
 }
 

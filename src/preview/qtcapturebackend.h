@@ -5,6 +5,7 @@
 #include <QCamera>
 #include <QList>
 #include <QMediaCaptureSession>
+#include <QMediaDevices>
 #include <QObject>
 #include <QSize>
 #include <QVideoFrameFormat>
@@ -38,10 +39,15 @@ public:
 
 private:
     bool cameraUsable() const;
+    void noteUnplugged();
 
     // A QMediaCaptureSession cannot be copied or moved, and session() hands
     // out a stable pointer: keep it on the heap for the life of the back end.
     std::unique_ptr<QMediaCaptureSession> m_session;
     // Declared after the session so that it goes first and detaches itself.
     std::unique_ptr<QCamera> m_camera;
+    // The camera's device went away since the camera was made: even if the
+    // same device comes back, this camera's stream has ended for good.
+    bool m_cameraUnplugged = false;
+    QMediaDevices *m_devices = nullptr;
 };
