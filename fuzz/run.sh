@@ -18,6 +18,6 @@ for target in "${targets[@]}"; do
     mkdir -p "$work" "$artifacts"
     echo "fuzz: $name for ${seconds}s (findings in $artifacts)"
     "$target" "$work" "$here/corpus/$name" -max_total_time="$seconds" \
-        -artifact_prefix="$artifacts" -print_final_stats=1 2>&1 | tail -n 12
+        -artifact_prefix="$artifacts" -timeout="${FUZZ_TIMEOUT:-10}" -print_final_stats=1 2>&1 | tail -n 12
     [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzz: $name found a failure, see $artifacts" >&2; exit 1; }
 done
