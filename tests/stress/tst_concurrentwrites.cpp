@@ -20,8 +20,9 @@ constexpr int kWriters = 8;
 constexpr int kRunsInTotal = 1000;
 const QString kCamera = QStringLiteral("fe1a:0c01");
 
-// One control per writer, each with step 1 on the demo camera, so a value
-// is stored exactly as sent and only its writer ever changes it.
+// One control per writer, each with step 1 on the demo camera and none
+// driven by an automatic mode, so a value is stored exactly as sent and only
+// its writer ever changes it.
 struct Lane {
     const char *control;
     int min;
@@ -29,7 +30,7 @@ struct Lane {
 };
 constexpr Lane kLanes[kWriters] = {
     {"brightness", -64, 64}, {"contrast", 0, 95},   {"saturation", 0, 128},
-    {"sharpness", 0, 7},     {"gain", 0, 255},      {"absolute_exposure_time", 3, 2047},
+    {"sharpness", 0, 7},     {"gain", 0, 255},      {"hue", -40, 40},
     {"absolute_zoom", 100, 500}, {"gamma", 72, 500},
 };
 
