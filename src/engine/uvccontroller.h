@@ -14,7 +14,9 @@ class WriteQueue;
 
 // How one run of an external program ended.
 struct ProcessOutcome {
-    enum class Status { Finished, FailedToStart, TimedOut };
+    // TooMuchOutput: the helper was stopped after kMaxOutputBytes; Cancelled:
+    // stopped because its caller went away. Only Finished carries an answer.
+    enum class Status { Finished, FailedToStart, TimedOut, TooMuchOutput, Cancelled };
     Status status = Status::FailedToStart;
     // Standard output decoded as UTF-8; empty when it was not valid UTF-8.
     QString output;
@@ -40,6 +42,8 @@ class UVCController : public QObject {
 public:
     // A helper run that takes longer than this is killed and counts as no answer.
     static constexpr int kRunTimeoutMs = 5000;
+    // No real answer comes near this; a runaway helper must not eat the memory.
+    static constexpr qsizetype kMaxOutputBytes = 16 * 1024 * 1024;
 
     // Uses locateHelper().
     explicit UVCController(QObject *parent = nullptr);

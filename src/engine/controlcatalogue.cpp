@@ -1,0 +1,75 @@
+#include "controlcatalogue.h"
+
+#include <array>
+
+namespace {
+
+const QString kAutoExposure = QStringLiteral("auto_exposure_mode");
+// UVC auto-exposure modes: 8 is aperture priority (exposure time automatic),
+// 1 is fully manual. Mode 2 (fully automatic) is deliberately read as off.
+constexpr qint64 kAutoExposureOn = 8;
+constexpr qint64 kAutoExposureOff = 1;
+
+constexpr std::array<ControlDefinition, 13> kSliders{{
+    {"brightness", "Brightness",
+     "Post-processing brightness offset. Fine-tune after setting exposure and gain."},
+    {"contrast", "Contrast",
+     "Difference between light and dark areas. Higher values make the image more vivid but can crush shadows."},
+    {"saturation", "Saturation",
+     "Color intensity. Lower values shift toward grayscale, higher values make colors more vivid."},
+    {"sharpness", "Sharpness",
+     "Edge enhancement. Too high can introduce noise and artifacts around edges."},
+    {"gain", "Gain",
+     "Electronic signal amplification. Brightens the image but adds noise/grain at higher values. Use sparingly."},
+    {"white_balance_temperature", "White Balance",
+     "Color temperature in Kelvin. Lower (2000-3000) = cooler/bluer, higher (5000-6500) = warmer/yellower. Turn off Auto WB first."},
+    {"backlight_compensation", "Backlight Comp",
+     "Helps when a bright light source is behind you. Brightens the foreground to compensate."},
+    {"absolute_exposure_time", "Exposure",
+     "Sensor shutter speed. Primary brightness control. Higher = brighter but may introduce motion blur. Turn off Auto Exposure first."},
+    {"absolute_focus", "Focus",
+     "Manual focus distance. Turn off Auto Focus first, then adjust to get a sharp image at your sitting distance."},
+    {"absolute_zoom", "Zoom",
+     "Digital zoom (crop + upscale). Usable range depends on capture resolution. Quality degrades at higher values."},
+    {"hue", "Hue",
+     "Shifts all colors around the color wheel. Usually best left at default unless correcting a specific color cast."},
+    {"gamma", "Gamma",
+     "Non-linear brightness curve. Adjusts midtones without affecting pure black or white."},
+    {"iris_absolute", "Iris",
+     "Controls the lens aperture. Lower = more light, shallower depth of field."},
+}};
+
+constexpr std::array<ControlDefinition, 3> kToggles{{
+    {"auto_white_balance_temperature", "Auto White Balance",
+     "Let the camera adjust color temperature automatically. Turn off for consistent color that won't shift during calls."},
+    {"auto_focus", "Auto Focus",
+     "Let the camera adjust focus automatically. Turn off if the camera hunts or you sit at a fixed distance."},
+    {"auto_exposure_mode", "Auto Exposure",
+     "Let the camera adjust exposure automatically. Turn off for manual control over exposure time and gain."},
+}};
+
+} // namespace
+
+std::span<const ControlDefinition> sliderCatalogue()
+{
+    return kSliders;
+}
+
+std::span<const ControlDefinition> toggleCatalogue()
+{
+    return kToggles;
+}
+
+bool switchStateFromValue(const QString &controlName, qint64 value)
+{
+    if (controlName == kAutoExposure)
+        return value == kAutoExposureOn;
+    return value != 0;
+}
+
+qint64 switchValueFromState(const QString &controlName, bool on)
+{
+    if (controlName == kAutoExposure)
+        return on ? kAutoExposureOn : kAutoExposureOff;
+    return on ? 1 : 0;
+}

@@ -1,0 +1,244 @@
+#include "uvccontroller.h"
+
+#include "controlcatalogue.h"
+#include "helperanswers.h"
+#include "processrunner.h"
+#include "writequeue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kHelperName = QStringLiteral("uvcc-helper");
+
+} // namespace
+
+UVCController::UVCController(QObject *parent)
+    : UVCController(locateHelper(), parent)
+{
+}
+
+UVCController::UVCController(const QString &helperPath, QObject *parent)
+    : QObject(parent)
+    , m_helperPath(helperPath)
+{
+    refreshDevices();
+    checkConnection();
+}
+
+// Out of line, so that WriteQueue stays private to this library.
+UVCController::~UVCController()
+{
+    delete m_writes;
+}
+
+void UVCController::setSelectedDevice(const std::optional<UVCDevice> &device)
+{
+    m_selectedDevice = device;
+    emit selectedDeviceChanged();
+}
+
+QString UVCController::locateHelper()
+{
+    const QString directory = QCoreApplication::applicationDirPath();
+    if (directory.isEmpty())
+        return kHelperName;
+    const QString candidate = QDir(directory).filePath(kHelperName);
+    // Existence only: a broken entry of that name is still ours and fails
+    // visibly at its first run rather than silently running another program.
+    if (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink())
+        return candidate;
+    return kHelperName;
+}
+
+ProcessOutcome UVCController::runProcess(const QString &program, const QStringList &arguments,
+                                         int timeoutMs)
+{
+    return runProcessCancellable(program, arguments, timeoutMs, nullptr);
+}
+
+std::optional<QString> UVCController::runHelper(const QStringList &arguments) const
+{
+    std::optional<QString> designator;
+    if (m_selectedDevice)
+        designator = m_selectedDevice->id();
+    const ProcessOutcome outcome =
+        runProcess(m_helperPath, HelperAnswers::addressed(arguments, designator));
+    if (outcome.status != ProcessOutcome::Status::Finished || outcome.output.isEmpty())
+        return std::nullopt;
+    return outcome.output;
+}
+
+std::optional<UVCDevice> UVCController::parseDevice(const QJsonObject &object)
+{
+    return HelperAnswers::parseDevice(object);
+}
+
+void UVCController::refreshDevices()
+{
+    const auto answer = runHelper({QStringLiteral("devices")});
+    if (!answer)
+        return;
+    const auto devices = HelperAnswers::parseDevices(*answer);
+    if (!devices)
+        return;
+    setDevices(*devices);
+    if (!m_selectedDevice && !devices->isEmpty())
+        setSelectedDevice(devices->first());
+}
+
+void UVCController::checkConnection()
+{
+    setSliders({});
+    setToggles({});
+    const auto answer = runHelper({QStringLiteral("controls")});
+    if (!answer) {
+        setErrorMessage(QStringLiteral("Cannot find uvcc-helper or camera not connected"));
+        setConnected(false);
+        return;
+    }
+    if (!answer->contains(QLatin1String("brightness"), Qt::CaseSensitive)) {
+        setErrorMessage(QStringLiteral("This camera does not support UVC controls"));
+        setConnected(false);
+        return;
+    }
+    setConnected(true);
+    setErrorMessage(std::nullopt);
+    loadControls();
+}
+
+void UVCController::loadControls()
+{
+    const auto exported = runHelper({QStringLiteral("export")});
+    const auto ranged = exported ? runHelper({QStringLiteral("ranges")}) : std::nullopt;
+    const auto values = ranged ? HelperAnswers::parseObject(*exported) : std::nullopt;
+    const auto ranges = values ? HelperAnswers::parseObject(*ranged) : std::nullopt;
+    if (!ranges) {
+        setErrorMessage(QStringLiteral("Could not read camera controls"));
+        return;
+    }
+    const QList<CameraSliderControl> sliders = HelperAnswers::sliderRows(*values, *ranges);
+    const QList<CameraToggleControl> toggles = HelperAnswers::toggleRows(*values);
+    // One turn of the event loop later, so that observers see isConnected
+    // before the rows; successive loads publish in the order they ran.
+    QMetaObject::invokeMethod(
+        this,
+        [this, sliders, toggles] {
+            setSliders(sliders);
+            setToggles(toggles);
+        },
+        Qt::QueuedConnection);
+}
+
+void UVCController::setSliderValue(const CameraSliderControl &row, qint64 value)
+{
+    sendSetCommand(row.controlName, value);
+    for (qsizetype i = 0; i < m_sliders.size(); ++i) {
+        if (m_sliders[i].id == row.id) {
+            QList<CameraSliderControl> rows = m_sliders;
+            rows[i].value = value;
+            setSliders(rows);
+            return;
+        }
+    }
+}
+
+void UVCController::setToggleValue(const CameraToggleControl &row, bool on)
+{
+    sendSetCommand(row.controlName, switchValueFromState(row.controlName, on));
+    for (qsizetype i = 0; i < m_toggles.size(); ++i) {
+        if (m_toggles[i].id == row.id) {
+            QList<CameraToggleControl> rows = m_toggles;
+            rows[i].value = on;
+            setToggles(rows);
+            return;
+        }
+    }
+}
+
+void UVCController::sendSetCommand(const QString &controlName, qint64 value)
+{
+    // The camera is fixed here, on the GUI thread, when the write is queued.
+    std::optional<QString> designator;
+    if (m_selectedDevice)
+        designator = m_selectedDevice->id();
+    if (!m_writes)
+        m_writes = new WriteQueue;
+    m_writes->enqueue({m_helperPath, designator, controlName, value});
+}
+
+ValueMap UVCController::currentValues() const
+{
+    ValueMap values;
+    for (const CameraSliderControl &row : m_sliders)
+        values.insert(row.id, row.value);
+    for (const CameraToggleControl &row : m_toggles)
+        values.insert(row.id, switchValueFromState(row.controlName, row.value));
+    return values;
+}
+
+void UVCController::applyValues(const ValueMap &values)
+{
+    // Copies: every write below assigns a new row list.
+    const QList<CameraSliderControl> sliders = m_sliders;
+    const QList<CameraToggleControl> toggles = m_toggles;
+    const auto sliderFor = [&](const QString &id) -> const CameraSliderControl * {
+        for (const CameraSliderControl &row : sliders)
+            if (row.id == id)
+                return &row;
+        return nullptr;
+    };
+    // Automatic modes first: a camera refuses a manual exposure or white
+    // balance while the matching automatic mode is still on.
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (sliderFor(it.key()))
+            continue;
+        for (const CameraToggleControl &row : toggles) {
+            if (row.id == it.key()) {
+                setToggleValue(row, switchStateFromValue(row.controlName, it.value()));
+                break;
+            }
+        }
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (const CameraSliderControl *row = sliderFor(it.key()))
+            setSliderValue(*row, it.value());
+    }
+}
+
+bool UVCController::waitForWrites(int timeoutMs)
+{
+    return !m_writes || m_writes->waitUntilIdle(timeoutMs);
+}
+
+void UVCController::setSliders(const QList<CameraSliderControl> &rows)
+{
+    m_sliders = rows;
+    emit slidersChanged();
+}
+
+void UVCController::setToggles(const QList<CameraToggleControl> &rows)
+{
+    m_toggles = rows;
+    emit togglesChanged();
+}
+
+void UVCController::setDevices(const QList<UVCDevice> &devices)
+{
+    m_devices = devices;
+    emit devicesChanged();
+}
+
+void UVCController::setConnected(bool connected)
+{
+    m_isConnected = connected;
+    emit isConnectedChanged();
+}
+
+void UVCController::setErrorMessage(const std::optional<QString> &message)
+{
+    m_errorMessage = message;
+    emit errorMessageChanged();
+}

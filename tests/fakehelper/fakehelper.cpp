@@ -1,0 +1,106 @@
+// A scripted stand-in for uvcc-helper, for tests of anything that runs the
+// helper. It records every argument list it gets and answers from files.
+//
+//   FAKE_HELPER_DIR=<dir>    where the answers are (required)
+//   FAKE_HELPER_LOG=<file>   optional: one line per run, appended as the run
+//                            starts: the argument list as a compact JSON array
+//   FAKE_HELPER_TRACE=<file> optional: "start <pid>" and "end <pid>" lines, to
+//                            check that runs do not overlap
+//
+// A run's first argument CMD picks the files (CMD is "none" without arguments):
+//
+//   <dir>/CMD.out     written to standard output byte for byte (missing: nothing
+//                     is printed); may hold anything, invalid UTF-8 included
+//   <dir>/CMD.repeat  decimal N: write CMD.out N times (large answers cheaply)
+//   <dir>/CMD.sleep   decimal milliseconds to sleep before answering
+//   <dir>/CMD.crash   present: write the first half of the answer, then abort()
+//   <dir>/CMD.exit    decimal exit status (default 0)
+//   <dir>/CMD.err     written to standard error
+//
+// A test writes these files into a temporary directory, sets the variables in
+// its own environment (children inherit it) and points the controller at the
+// target file of `lumarel_fake_helper`.
+
+#include <QByteArray>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStringList>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+std::optional<QByteArray> readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+int readNumber(const QString &path, int fallback)
+{
+    const auto text = readFile(path);
+    bool ok = false;
+    const int number = text ? text->trimmed().toInt(&ok) : 0;
+    return ok ? number : fallback;
+}
+
+// One write() on an O_APPEND file, so lines of concurrent runs never interleave.
+void appendLine(const QByteArray &variable, const QByteArray &line)
+{
+    const QString path = qEnvironmentVariable(variable.constData());
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        file.write(line + '\n');
+}
+
+void writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            return;
+        done += n;
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QByteArray pid = QByteArray::number(qint64(::getpid()));
+    appendLine("FAKE_HELPER_LOG",
+               QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact));
+    appendLine("FAKE_HELPER_TRACE", "start " + pid);
+
+    const QString dir = qEnvironmentVariable("FAKE_HELPER_DIR");
+    const QString command = arguments.isEmpty() ? QStringLiteral("none") : arguments.first();
+    const QString stem = dir + QLatin1Char('/') + command;
+
+    if (const int ms = readNumber(stem + QLatin1String(".sleep"), 0); ms > 0)
+        QThread::msleep(ulong(ms));
+    if (const auto err = readFile(stem + QLatin1String(".err")))
+        writeAll(STDERR_FILENO, *err);
+
+    QByteArray answer = readFile(stem + QLatin1String(".out")).value_or(QByteArray());
+    answer = answer.repeated(readNumber(stem + QLatin1String(".repeat"), 1));
+    if (QFile::exists(stem + QLatin1String(".crash"))) {
+        writeAll(STDOUT_FILENO, answer.left(answer.size() / 2));
+        std::abort();
+    }
+    writeAll(STDOUT_FILENO, answer);
+    appendLine("FAKE_HELPER_TRACE", "end " + pid);
+    return readNumber(stem + QLatin1String(".exit"), 0);
+}
