@@ -7,24 +7,24 @@ namespace uvcc {
 
 namespace v4l2 {
 
-V4l2Backend::V4l2Backend(V4l2Device &device, V4l2Paths paths) : m_device(device), m_paths(std::move(paths)) {}
+V4l2Backend::V4l2Backend(V4l2Device &device, V4l2Paths paths) : m_nodes(device), m_paths(std::move(paths)) {}
 
-Result<std::vector<CameraInfo>> V4l2Backend::cameras() { return findCameras(m_device, m_paths); }
+Result<std::vector<CameraInfo>> V4l2Backend::cameras() { return findCameras(m_nodes, m_paths); }
 
 Result<std::vector<ControlInfo>> V4l2Backend::controls(const CameraInfo &camera)
 {
-    Result<OpenNode> node = OpenNode::open(m_device, camera.handle);
+    Result<const OpenNode *> node = m_nodes.open(camera.handle);
     if (!node)
         return node.failure();
-    return readControls(node.value());
+    return readControls(*node.value());
 }
 
 std::optional<Failure> V4l2Backend::setControl(const CameraInfo &camera, const std::string &name, int64_t value)
 {
-    Result<OpenNode> node = OpenNode::open(m_device, camera.handle);
+    Result<const OpenNode *> node = m_nodes.open(camera.handle);
     if (!node)
         return node.failure();
-    return writeControl(node.value(), name, value);
+    return writeControl(*node.value(), name, value);
 }
 
 } // namespace v4l2

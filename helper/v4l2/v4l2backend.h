@@ -15,7 +15,7 @@ public:
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name, int64_t value) override;
 
 private:
-    V4l2Device &m_device;
+    NodeCache m_nodes;
     V4l2Paths m_paths;
 };
 

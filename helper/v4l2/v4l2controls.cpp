@@ -33,6 +33,8 @@ constexpr std::array<ControlMapping, 16> kControls = {{
     {"auto_exposure_mode", V4L2_CID_EXPOSURE_AUTO, {}, {}},
 }};
 
+const Failure kGone{ExitCode::NoCamera, "the camera is gone (unplugged?)"};
+
 // Menu index -> UVC mode bit, in V4L2's order.
 constexpr std::array<int64_t, 4> kExposureModes = {2, 1, 4, 8};
 
@@ -150,7 +152,7 @@ Failure refusal(const OpenNode &node, const ControlMapping &mapping, const v4l2_
         return {ExitCode::Refused, name + " is busy on this camera; try again"};
     case ENODEV:
     case ENXIO:
-        return {ExitCode::NoCamera, "the camera is gone"};
+        return kGone;
     default:
         return {ExitCode::Failure, "the camera did not take " + name + ": " + std::strerror(error)};
     }
@@ -183,12 +185,14 @@ std::optional<int64_t> menuIndexFromExposureMode(int64_t mode)
     return std::nullopt;
 }
 
-std::vector<ControlInfo> readControls(const OpenNode &node)
+Result<std::vector<ControlInfo>> readControls(const OpenNode &node)
 {
     std::vector<ControlInfo> controls;
     for (const ControlMapping &mapping : kControls) {
         v4l2_queryctrl descriptor;
         if (!query(node, mapping.id, &descriptor)) {
+            if (errno == ENODEV)
+                return kGone;
             if (errno == ENOTTY)
                 break; // a node without controls, e.g. UVC metadata
             continue;  // EINVAL: the camera lacks it; anything else: it cannot describe it
@@ -202,8 +206,11 @@ std::vector<ControlInfo> readControls(const OpenNode &node)
 std::optional<Failure> writeControl(const OpenNode &node, std::string_view name, int64_t value)
 {
     const ControlMapping *mapping = findControl(name);
-    v4l2_queryctrl descriptor;
-    if (!mapping || !query(node, mapping->id, &descriptor) || (descriptor.flags & V4L2_CTRL_FLAG_DISABLED))
+    v4l2_queryctrl descriptor{};
+    const bool described = mapping && query(node, mapping->id, &descriptor);
+    if (mapping && !described && errno == ENODEV)
+        return kGone;
+    if (!described || (descriptor.flags & V4L2_CTRL_FLAG_DISABLED))
         return Failure{ExitCode::NoControl, "this camera has no " + std::string(name)};
 
     int64_t kernelValue = value;

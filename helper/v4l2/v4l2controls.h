@@ -31,7 +31,7 @@ std::optional<int64_t> menuIndexFromExposureMode(int64_t mode);
 // Every catalogue control the node has, in catalogue order. A control whose
 // value cannot be read is listed without a value; a descriptor the kernel
 // reports inconsistently (min > max) is left out.
-std::vector<ControlInfo> readControls(const OpenNode &node);
+Result<std::vector<ControlInfo>> readControls(const OpenNode &node);
 
 // Writes one control. Values outside the control's range go to the kernel,
 // which clamps them (beyond 32 bits they are first brought to the nearest

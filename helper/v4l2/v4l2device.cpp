@@ -90,4 +90,16 @@ int OpenNode::ioctl(unsigned long request, void *arg) const
     return result;
 }
 
+Result<const OpenNode *> NodeCache::open(const std::string &path)
+{
+    auto found = m_nodes.find(path);
+    if (found == m_nodes.end()) {
+        Result<OpenNode> node = OpenNode::open(m_device, path);
+        if (!node)
+            return node.failure();
+        found = m_nodes.emplace(path, std::move(node.value())).first;
+    }
+    return &found->second;
+}
+
 } // namespace uvcc::v4l2

@@ -6,6 +6,7 @@
 
 #include "camerabackend.h"
 
+#include <map>
 #include <string>
 
 namespace uvcc::v4l2 {
@@ -52,6 +53,24 @@ private:
     V4l2Device *m_device;
     std::string m_path;
     int m_fd;
+};
+
+} // namespace uvcc::v4l2
+
+namespace uvcc::v4l2 {
+
+// The nodes of one helper run, each opened at most once: opening a UVC node
+// can wake the camera from USB autosuspend, so discovery and the command that
+// follows share the descriptor.
+class NodeCache {
+public:
+    explicit NodeCache(V4l2Device &device) : m_device(device) {}
+    // The open node, or why it cannot be opened (failures are not kept).
+    Result<const OpenNode *> open(const std::string &path);
+
+private:
+    V4l2Device &m_device;
+    std::map<std::string, OpenNode> m_nodes;
 };
 
 } // namespace uvcc::v4l2

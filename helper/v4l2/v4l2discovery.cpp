@@ -92,13 +92,13 @@ std::vector<VideoNode> usbVideoNodes(const V4l2Paths &paths)
 
 enum class Probe { Capture, NotCapture, Unopenable };
 
-Probe probeNode(V4l2Device &device, const std::string &path, std::string *card)
+Probe probeNode(NodeCache &nodes, const std::string &path, std::string *card)
 {
-    Result<OpenNode> node = OpenNode::open(device, path);
+    Result<const OpenNode *> node = nodes.open(path);
     if (!node)
         return node.failure().code == ExitCode::Permission ? Probe::Unopenable : Probe::NotCapture;
     v4l2_capability caps{};
-    if (node.value().ioctl(VIDIOC_QUERYCAP, &caps) < 0)
+    if (node.value()->ioctl(VIDIOC_QUERYCAP, &caps) < 0)
         return Probe::NotCapture;
     const uint32_t nodeCaps = (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
     if (!(nodeCaps & (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_CAPTURE_MPLANE)))
@@ -117,14 +117,14 @@ struct Choice {
     std::string card;
 };
 
-std::optional<Choice> chooseNode(V4l2Device &device, const V4l2Paths &paths, const fs::path &sysfsRoot,
-                                 const std::vector<const VideoNode *> &nodes)
+std::optional<Choice> chooseNode(NodeCache &nodes, const V4l2Paths &paths, const fs::path &sysfsRoot,
+                                 const std::vector<const VideoNode *> &videoNodes)
 {
     std::optional<Choice> unopenable;
-    for (const VideoNode *node : nodes) {
+    for (const VideoNode *node : videoNodes) {
         const std::string path = (fs::path(paths.devRoot) / node->name).string();
         std::string card;
-        switch (probeNode(device, path, &card)) {
+        switch (probeNode(nodes, path, &card)) {
         case Probe::Capture:
             return Choice{path, card};
         case Probe::Unopenable:
@@ -144,16 +144,16 @@ std::optional<Choice> chooseNode(V4l2Device &device, const V4l2Paths &paths, con
 
 } // namespace
 
-std::vector<CameraInfo> findCameras(V4l2Device &device, const V4l2Paths &paths)
+std::vector<CameraInfo> findCameras(NodeCache &nodes, const V4l2Paths &paths)
 {
-    const std::vector<VideoNode> nodes = usbVideoNodes(paths);
+    const std::vector<VideoNode> videoNodes = usbVideoNodes(paths);
     std::error_code error;
     const fs::path sysfsRoot = fs::canonical(paths.sysfsRoot, error);
 
     // Group the nodes by USB device, keeping the order of each device's first node.
     std::vector<fs::path> order;
     std::map<fs::path, std::vector<const VideoNode *>> byDevice;
-    for (const VideoNode &node : nodes) {
+    for (const VideoNode &node : videoNodes) {
         auto &group = byDevice[node.usbDevice];
         if (group.empty())
             order.push_back(node.usbDevice);
@@ -166,7 +166,7 @@ std::vector<CameraInfo> findCameras(V4l2Device &device, const V4l2Paths &paths)
         std::string pid = readAttribute(usb / "idProduct");
         if (!isFourHexDigits(vid) || !isFourHexDigits(pid))
             continue;
-        std::optional<Choice> choice = chooseNode(device, paths, sysfsRoot, byDevice[usb]);
+        std::optional<Choice> choice = chooseNode(nodes, paths, sysfsRoot, byDevice[usb]);
         if (!choice)
             continue;
         std::transform(vid.begin(), vid.end(), vid.begin(), [](unsigned char c) { return std::tolower(c); });

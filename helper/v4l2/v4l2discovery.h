@@ -12,6 +12,6 @@ namespace uvcc::v4l2 {
 // addressed through its lowest-index capture node (CameraInfo::handle); nodes
 // of devices without a USB vendor id (loopback, virtual test drivers, platform
 // cameras) and nodes that cannot capture (UVC metadata) are left out.
-std::vector<CameraInfo> findCameras(V4l2Device &device, const V4l2Paths &paths);
+std::vector<CameraInfo> findCameras(NodeCache &nodes, const V4l2Paths &paths);
 
 } // namespace uvcc::v4l2

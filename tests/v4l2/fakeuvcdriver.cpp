@@ -1,6 +1,7 @@
 #include "fakeuvcdriver.h"
 
 #include <linux/videodev2.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -97,7 +98,28 @@ std::optional<FakeUvcNode> FakeUvcNode::load(const std::string &path)
     }
 }
 
-FakeUvcNode::FakeUvcNode(std::string path, json state) : m_path(std::move(path)), m_state(std::move(state))
+FakeUvcNode::Stamp FakeUvcNode::stampOf(const std::string &path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    return {info.st_ino, int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+bool FakeUvcNode::reloadIfChanged()
+{
+    const Stamp now = stampOf(m_path);
+    if (now == Stamp{})
+        return false;
+    if (now != m_stamp) {
+        if (std::optional<FakeUvcNode> fresh = load(m_path))
+            *this = std::move(*fresh);
+    }
+    return true;
+}
+
+FakeUvcNode::FakeUvcNode(std::string path, json state)
+    : m_path(std::move(path)), m_state(std::move(state)), m_stamp(stampOf(m_path))
 {
     auto &controls = m_state["controls"];
     if (!controls.is_array())
@@ -139,6 +161,8 @@ bool FakeUvcNode::isInactive(const json &c)
 
 int FakeUvcNode::ioctl(unsigned long request, void *arg)
 {
+    if (!reloadIfChanged())
+        return -ENODEV; // unplugged while open
     const bool metadata = m_state["kind"] == "metadata";
     switch (request) {
     case VIDIOC_QUERYCAP:
@@ -307,7 +331,11 @@ int FakeUvcNode::extControls(unsigned long request, void *arg)
     return 0;
 }
 
-void FakeUvcNode::save() const { writeNodeFile(m_path, m_state); }
+void FakeUvcNode::save()
+{
+    writeNodeFile(m_path, m_state);
+    m_stamp = stampOf(m_path);
+}
 
 void writeNodeFile(const std::string &path, const json &state)
 {

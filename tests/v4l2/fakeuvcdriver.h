@@ -8,9 +8,12 @@
 // EINVAL, the metadata node ENOTTY, integer writes are rounded to the step and
 // clamped, a manual control is inactive and refuses writes with EACCES while
 // its automatic mode is on) and writes every change back to the node file, so
-// that a change made by one process is seen by the next.
+// that a change made by one process is seen by the next, and reads it again
+// when another program changed it, as if both held the same kernel device.
 
 #include <nlohmann/json.hpp>
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <optional>
@@ -43,10 +46,19 @@ private:
     int getControl(uint32_t id, int32_t *value, bool defaultValue = false);
     int setControl(uint32_t id, int32_t *value, bool apply);
     int extControls(unsigned long request, void *arg);
-    void save() const;
+    void save();
+    bool reloadIfChanged(); // false when the node file is gone
+
+    struct Stamp {
+        ino_t inode = 0;
+        int64_t modified = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+    static Stamp stampOf(const std::string &path);
 
     std::string m_path;
     nlohmann::json m_state;
+    Stamp m_stamp;
 };
 
 // Writes a node file.

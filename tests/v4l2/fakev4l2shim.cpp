@@ -99,9 +99,11 @@ mode_t modeArgument(int flags, va_list args)
 
 } // namespace
 
+#define INTERPOSE __attribute__((visibility("default")))
+
 extern "C" {
 
-int open(const char *path, int flags, ...)
+INTERPOSE int open(const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
@@ -112,7 +114,7 @@ int open(const char *path, int flags, ...)
     return next<OpenFn>("open")(path, flags, mode);
 }
 
-int open64(const char *path, int flags, ...)
+INTERPOSE int open64(const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
@@ -123,7 +125,7 @@ int open64(const char *path, int flags, ...)
     return next<OpenFn>("open64")(path, flags, mode);
 }
 
-int openat(int dirfd, const char *path, int flags, ...)
+INTERPOSE int openat(int dirfd, const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
@@ -134,7 +136,7 @@ int openat(int dirfd, const char *path, int flags, ...)
     return next<OpenAtFn>("openat")(dirfd, path, flags, mode);
 }
 
-int openat64(int dirfd, const char *path, int flags, ...)
+INTERPOSE int openat64(int dirfd, const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
@@ -146,10 +148,10 @@ int openat64(int dirfd, const char *path, int flags, ...)
 }
 
 // What _FORTIFY_SOURCE builds call instead of open().
-int __open_2(const char *path, int flags) { return open(path, flags); }
-int __open64_2(const char *path, int flags) { return open64(path, flags); }
+INTERPOSE int __open_2(const char *path, int flags) { return open(path, flags); }
+INTERPOSE int __open64_2(const char *path, int flags) { return open64(path, flags); }
 
-int stat(const char *path, struct stat *info)
+INTERPOSE int stat(const char *path, struct stat *info)
 {
     const int result = next<int (*)(const char *, struct stat *)>("stat")(path, info);
     if (result == 0 && isFakePath(path))
@@ -157,7 +159,7 @@ int stat(const char *path, struct stat *info)
     return result;
 }
 
-int fstat(int fd, struct stat *info)
+INTERPOSE int fstat(int fd, struct stat *info)
 {
     const int result = next<int (*)(int, struct stat *)>("fstat")(fd, info);
     if (result == 0) {
@@ -169,7 +171,7 @@ int fstat(int fd, struct stat *info)
     return result;
 }
 
-FILE *fopen(const char *path, const char *mode)
+INTERPOSE FILE *fopen(const char *path, const char *mode)
 {
     static constexpr char kDevChar[] = "/sys/dev/char/";
     const char *sysfs = std::getenv("FAKE_V4L2_SYSFS_DIR");
@@ -180,9 +182,9 @@ FILE *fopen(const char *path, const char *mode)
     return next<FILE *(*)(const char *, const char *)>("fopen")(path, mode);
 }
 
-FILE *fopen64(const char *path, const char *mode) { return fopen(path, mode); }
+INTERPOSE FILE *fopen64(const char *path, const char *mode) { return fopen(path, mode); }
 
-int ioctl(int fd, unsigned long request, ...)
+INTERPOSE int ioctl(int fd, unsigned long request, ...)
 {
     va_list args;
     va_start(args, request);
@@ -203,7 +205,7 @@ int ioctl(int fd, unsigned long request, ...)
     return next<IoctlFn>("ioctl")(fd, request, arg);
 }
 
-int close(int fd)
+INTERPOSE int close(int fd)
 {
     {
         std::lock_guard lock(nodes().mutex);

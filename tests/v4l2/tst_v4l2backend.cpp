@@ -98,7 +98,11 @@ private slots:
         m_backend = std::make_unique<V4l2Backend>(m_device, V4l2Paths{path("sys"), path("dev")});
     }
 
-    void cleanup() { QCOMPARE(m_device.stillOpen(), size_t(0)); }
+    void cleanup()
+    {
+        m_backend.reset();
+        QCOMPARE(m_device.stillOpen(), size_t(0));
+    }
 
     void findsOneEntryPerUsbCaptureCamera()
     {

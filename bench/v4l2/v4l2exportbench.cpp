@@ -1,0 +1,142 @@
+// How long one `uvcc-helper export` takes on the V4L2 path, against
+// `v4l2-ctl --list-ctrls` on the same fake 16-control camera and against
+// /bin/true, all measured in this run so that the machine's load affects every
+// figure alike. The fake UVC driver is preloaded into both camera programs;
+// "/bin/true + fake" shows what the preloaded fake itself costs, and
+// "uvcc-helper devices, no fake" the helper's own start and sysfs walk (the
+// node files answer no ioctl without the fake, so it finds no camera).
+//
+//   bench_v4l2export [runs]
+
+#include "fakeuvcdriver.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+struct Subject {
+    const char *label;
+    std::vector<std::string> argv;
+    bool withFake;
+    std::vector<double> millis;
+    bool withTree = withFake;
+};
+
+std::vector<std::string> environment(const std::string &root, bool withFake, bool withTree)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry(*e);
+        if (entry.rfind("LD_PRELOAD=", 0) != 0 && entry.rfind("UVCC_HELPER_", 0) != 0)
+            env.push_back(entry);
+    }
+    if (withFake) {
+        env.push_back("LD_PRELOAD=" FAKE_V4L2_SHIM);
+        env.push_back("FAKE_V4L2_DEV_DIR=" + root + "/dev");
+        env.push_back("FAKE_V4L2_SYSFS_DIR=" + root + "/sys");
+    }
+    if (withTree) {
+        env.push_back("UVCC_HELPER_DEV_ROOT=" + root + "/dev");
+        env.push_back("UVCC_HELPER_SYSFS_ROOT=" + root + "/sys");
+    }
+    return env;
+}
+
+std::vector<char *> pointers(std::vector<std::string> &strings)
+{
+    std::vector<char *> result;
+    for (std::string &s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Wall time of one run in milliseconds, or a negative number when it failed.
+double timeOnce(Subject &subject, const std::string &root)
+{
+    std::vector<std::string> argv = subject.argv;
+    std::vector<std::string> env = environment(root, subject.withFake, subject.withTree);
+    std::vector<char *> argvp = pointers(argv);
+    std::vector<char *> envp = pointers(env);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    int status = -1;
+    const bool ok = posix_spawnp(&pid, argvp[0], &actions, nullptr, argvp.data(), envp.data()) == 0
+                    && waitpid(pid, &status, 0) == pid;
+    const auto end = std::chrono::steady_clock::now();
+    posix_spawn_file_actions_destroy(&actions);
+    if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    char pattern[] = "/tmp/bench_v4l2export.XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("bench_v4l2export: mkdtemp");
+        return 1;
+    }
+    const std::string root = pattern;
+    fakeuvc::buildStandardTree(root);
+
+    std::vector<Subject> subjects = {
+        {"uvcc-helper export", {UVCC_HELPER_PATH, "export", "1a2b:3c4d"}, true, {}},
+        {"v4l2-ctl --list-ctrls", {"v4l2-ctl", "-d", root + "/dev/video2", "--list-ctrls"}, true, {}},
+        {"/bin/true", {"/bin/true"}, false, {}},
+        {"/bin/true + fake", {"/bin/true"}, true, {}},
+        {"uvcc-helper devices, no fake", {UVCC_HELPER_PATH, "devices"}, false, {}, true},
+    };
+    // Interleaved, so that a burst of load elsewhere hits every subject alike.
+    for (int i = 0; i < runs; ++i) {
+        for (Subject &subject : subjects) {
+            const double ms = timeOnce(subject, root);
+            if (ms < 0) {
+                std::fprintf(stderr, "bench_v4l2export: %s failed\n", subject.label);
+                std::filesystem::remove_all(root);
+                return 1;
+            }
+            subject.millis.push_back(ms);
+        }
+    }
+    std::filesystem::remove_all(root);
+
+    std::printf("median wall time of %d runs, fake 16-control camera\n", runs);
+    for (const Subject &subject : subjects)
+        std::printf("  %-30s %7.2f ms\n", subject.label, median(subject.millis));
+    const double helper = median(subjects[0].millis);
+    const double v4l2ctl = median(subjects[1].millis);
+    const double plainTrue = median(subjects[2].millis);
+    const double fakeTrue = median(subjects[3].millis);
+    const double bare = median(subjects[4].millis);
+    std::printf("  export / v4l2-ctl               %5.2f  (target <= 1.00)\n", helper / v4l2ctl);
+    std::printf("  export / (true + fake)          %5.2f  (target <= 1.50)\n", helper / fakeTrue);
+    std::printf("  devices, no fake / true         %5.2f  (target <= 1.50)\n", bare / plainTrue);
+    return 0;
+}
