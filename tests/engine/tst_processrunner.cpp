@@ -9,6 +9,8 @@
 
 using Status = ProcessOutcome::Status;
 
+constexpr int kPatientMs = 60000;
+
 class ProcessRunnerTest : public QObject {
     Q_OBJECT
 
@@ -84,7 +86,10 @@ private slots:
         const QByteArray line(1023, 'x');
         fake.answer("export", line + '\n');
         fake.option("export", "repeat", "1024");
-        const ProcessOutcome outcome = UVCController::runProcess(fake.program(), {"export"});
+        // A generous limit: on a loaded machine writing a megabyte may take a
+        // while, and the time limit is not what this case is about.
+        const ProcessOutcome outcome =
+            UVCController::runProcess(fake.program(), {"export"}, kPatientMs);
         QCOMPARE(outcome.status, Status::Finished);
         QCOMPARE(outcome.output.size(), 1024 * 1024);
     }
@@ -94,7 +99,8 @@ private slots:
         FakeHelperScript fake;
         fake.answer("export", QByteArray(1024 * 1024, 'y'));
         fake.option("export", "repeat", "40");
-        const ProcessOutcome outcome = UVCController::runProcess(fake.program(), {"export"});
+        const ProcessOutcome outcome =
+            UVCController::runProcess(fake.program(), {"export"}, kPatientMs);
         QCOMPARE(outcome.status, Status::TooMuchOutput);
         QVERIFY(outcome.output.isEmpty());
     }
