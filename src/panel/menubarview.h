@@ -3,11 +3,19 @@
 #include <QWidget>
 #include <memory>
 
+class AdjustmentsSection;
 class CameraSessionManager;
 class CaptureBackend;
+class ElidedLabel;
 class LoginItem;
+class ModesSection;
 class PresetManager;
+class PresetsSection;
+class QComboBox;
+class QLabel;
+class SwitchButton;
 class UVCController;
+struct UVCDevice;
 
 // The panel shown from the tray icon: 320 x 700, created once for the life of
 // the process. It owns the three models, creates them when it is first built,
@@ -36,4 +44,47 @@ public:
 protected:
     // Every showing starts the preview session (a no-op once it runs).
     void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *buildTopBlock();
+    QWidget *buildScrollArea();
+    QWidget *buildFooter();
+    QWidget *buildNotice();
+    void connectModels();
+
+    void renderCamera();
+    void renderPreview();
+    void renderNotice();
+    void renderPresets();
+
+    void selectDevice(const UVCDevice &device);
+    void retry();
+    // Registers or unregisters; on failure the switch follows the item's status.
+    void setLaunchAtLogin(bool on);
+    // Assigns the switch state; a real change runs setLaunchAtLogin again.
+    void assignLaunchAtLogin(bool on);
+    void connectionChanged();
+    // 0.5 s after a camera becomes usable, applies the last used preset's
+    // values as they were at that moment.
+    void reapplyLastUsedPreset(bool connected);
+
+    std::unique_ptr<LoginItem> m_loginItem;
+    std::unique_ptr<UVCController> m_uvc;
+    std::unique_ptr<PresetManager> m_presets;
+    std::unique_ptr<CameraSessionManager> m_camera;
+    bool m_launchAtLogin = false;
+    // The connection state last seen, so that only real changes count.
+    bool m_wasConnected = false;
+
+    QWidget *m_topColumn = nullptr;
+    ElidedLabel *m_cameraName = nullptr;
+    QWidget *m_pickerRow = nullptr;
+    QComboBox *m_picker = nullptr;
+    QWidget *m_preview = nullptr;
+    QWidget *m_notice = nullptr;
+    QLabel *m_noticeMessage = nullptr;
+    ModesSection *m_modes = nullptr;
+    AdjustmentsSection *m_adjustments = nullptr;
+    PresetsSection *m_presetsSection = nullptr;
+    SwitchButton *m_loginSwitch = nullptr;
 };

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "cameracontrols.h"
+#include "sliderscale.h"
+
+#include <QList>
+#include <QWidget>
+
+class ElidedLabel;
+class QLabel;
+class QSlider;
+class QVBoxLayout;
+class SwitchButton;
+class UVCController;
+
+// The control's label and the info icon whose tooltip explains it.
+class LabelGroup : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit LabelGroup(QWidget *parent = nullptr);
+    void setContent(const QString &label, const QString &tooltip);
+
+private:
+    QLabel *m_label;
+    QLabel *m_info;
+};
+
+// One switch per on/off control. Rows keep a copy of their list entry and
+// hand that copy to the controller.
+class ToggleRow : public QWidget {
+    Q_OBJECT
+
+public:
+    ToggleRow(UVCController &uvc, const CameraToggleControl &control, QWidget *parent = nullptr);
+    QString id() const { return m_control.id; }
+    void setControl(const CameraToggleControl &control);
+    SwitchButton *switchButton() const { return m_switch; }
+
+private:
+    UVCController &m_uvc;
+    CameraToggleControl m_control;
+    LabelGroup *m_labels;
+    SwitchButton *m_switch;
+};
+
+// One slider per ranged control, with its value as text above it.
+class SliderRow : public QWidget {
+    Q_OBJECT
+
+public:
+    SliderRow(UVCController &uvc, const CameraSliderControl &control, QWidget *parent = nullptr);
+    QString id() const { return m_control.id; }
+    void setControl(const CameraSliderControl &control);
+    QSlider *slider() const { return m_slider; }
+    QLabel *valueText() const { return m_value; }
+
+private:
+    void sliderMoved(int position);
+
+    UVCController &m_uvc;
+    CameraSliderControl m_control;
+    SliderScale m_scale;
+    LabelGroup *m_labels;
+    QLabel *m_value;
+    QSlider *m_slider;
+};
+
+// "Modes" (switches) or "Adjustments" (sliders): a section header over a
+// column of rows. Rows are updated in place while the set of control ids
+// stays the same, so a slider under the mouse survives every value change.
+class ModesSection : public QWidget {
+    Q_OBJECT
+
+public:
+    ModesSection(UVCController &uvc, QWidget *parent = nullptr);
+    void render();
+    QList<ToggleRow *> rows() const { return m_rows; }
+
+private:
+    UVCController &m_uvc;
+    QVBoxLayout *m_column;
+    QList<ToggleRow *> m_rows;
+};
+
+class AdjustmentsSection : public QWidget {
+    Q_OBJECT
+
+public:
+    AdjustmentsSection(UVCController &uvc, QWidget *parent = nullptr);
+    void render();
+    QList<SliderRow *> rows() const { return m_rows; }
+
+private:
+    UVCController &m_uvc;
+    QVBoxLayout *m_column;
+    QList<SliderRow *> m_rows;
+};

@@ -1,0 +1,422 @@
+#include "menubarview.h"
+
+#include "camerapreviewview.h"
+#include "camerasessionmanager.h"
+#include "capturebackend.h"
+#include "controlsections.h"
+#include "loginitem.h"
+#include "panelstyle.h"
+#include "panelwidgets.h"
+#include "presetmanager.h"
+#include "presetssection.h"
+#include "switchbutton.h"
+#include "uvccontroller.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRegion>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using PanelStyle::TextStyle;
+
+namespace {
+
+constexpr QSize kPanelSize(320, 700);
+constexpr QSize kPreviewSize(288, 180);
+constexpr int kPreviewRadius = 8;
+constexpr int kReapplyDelayMs = 500;
+
+// Without a login-item mechanism the switch stays off: every change fails and
+// the switch falls back to the (never enabled) status.
+class NoLoginItem : public LoginItem {
+public:
+    int status() const override { return 0; }
+    bool registerItem() override { return false; }
+    bool unregisterItem() override { return false; }
+};
+
+QString cameraLabel(const UVCDevice &device)
+{
+    return device.name.isEmpty() ? QCoreApplication::translate("MenuBarView", "Unknown Camera")
+                                 : device.name;
+}
+
+// The video is drawn by a native child window, which a parent's mask does not
+// clip; every window in the preview gets the rounded mask in its own
+// coordinates, again whenever one is resized.
+class PreviewRounder : public QObject {
+public:
+    explicit PreviewRounder(QWidget *view)
+        : QObject(view)
+        , m_view(view)
+    {
+        view->installEventFilter(this);
+        apply();
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Resize
+            || event->type() == QEvent::ChildPolished || event->type() == QEvent::LayoutRequest)
+            apply();
+        return false;
+    }
+
+private:
+    void apply()
+    {
+        QPainterPath path;
+        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(m_view->size())), kPreviewRadius, kPreviewRadius);
+        const QRegion rounded(path.toFillPolygon().toPolygon());
+        m_view->setMask(rounded);
+        for (QWidget *child : m_view->findChildren<QWidget *>())
+            child->setMask(rounded.translated(-child->mapTo(m_view, QPoint(0, 0))));
+    }
+
+    QWidget *m_view;
+};
+
+QVBoxLayout *column(QWidget *owner, int spacing, const QMargins &margins)
+{
+    auto *layout = new QVBoxLayout(owner);
+    layout->setSpacing(spacing);
+    layout->setContentsMargins(margins);
+    return layout;
+}
+
+} // namespace
+
+MenuBarView::MenuBarView(QWidget *parent)
+    : MenuBarView(Options{}, parent)
+{
+}
+
+MenuBarView::MenuBarView(Options options, QWidget *parent)
+    : QWidget(parent)
+    , m_loginItem(options.loginItem ? std::move(options.loginItem) : std::make_unique<NoLoginItem>())
+{
+    m_uvc = options.helperPath.isEmpty() ? std::make_unique<UVCController>()
+                                         : std::make_unique<UVCController>(options.helperPath);
+    m_presets = std::make_unique<PresetManager>();
+    m_camera = options.captureBackend
+        ? std::make_unique<CameraSessionManager>(std::move(options.captureBackend))
+        : std::make_unique<CameraSessionManager>();
+    m_launchAtLogin = m_loginItem->status() == LoginItem::kEnabled;
+    m_wasConnected = m_uvc->isConnected();
+
+    setObjectName(QStringLiteral("menuBarView"));
+    setFixedSize(kPanelSize);
+    auto *layout = column(this, 0, QMargins());
+    layout->addWidget(buildTopBlock());
+    layout->addWidget(buildScrollArea(), 1);
+    layout->addWidget(buildFooter());
+
+    connectModels();
+    renderCamera();
+    renderPreview();
+    renderNotice();
+    m_modes->render();
+    m_adjustments->render();
+    renderPresets();
+}
+
+MenuBarView::~MenuBarView()
+{
+    // The widgets go first: the preview refers to the capture session, and the
+    // rows to the controller, both of which are members destroyed after this.
+    const auto children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(children);
+}
+
+UVCController &MenuBarView::uvc() const { return *m_uvc; }
+PresetManager &MenuBarView::presets() const { return *m_presets; }
+CameraSessionManager &MenuBarView::camera() const { return *m_camera; }
+
+void MenuBarView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_camera->start();
+}
+
+QWidget *MenuBarView::buildTopBlock()
+{
+    auto *top = new QWidget(this);
+    top->setObjectName(QStringLiteral("topBlock"));
+    auto *layout = column(top, 16, QMargins(16, 0, 16, 0));
+    m_topColumn = top;
+
+    auto *header = new QWidget(top);
+    header->setObjectName(QStringLiteral("header"));
+    auto *lines = column(header, 2, QMargins(0, 8, 0, 0));
+    auto *title = PanelStyle::label(QStringLiteral("Lumarel"), TextStyle::Title2, header);
+    title->setFont(PanelStyle::font(TextStyle::Title2, QFont::Bold));
+    auto *subtitle = PanelStyle::label(tr("USB Webcam Controls"), TextStyle::Caption, header);
+    PanelStyle::makeSecondary(subtitle);
+    lines->addWidget(title, 0, Qt::AlignHCenter);
+    lines->addWidget(subtitle, 0, Qt::AlignHCenter);
+    layout->addWidget(header);
+
+    m_cameraName = new ElidedLabel(top);
+    m_cameraName->setObjectName(QStringLiteral("cameraName"));
+    m_cameraName->setFont(PanelStyle::font(TextStyle::Callout));
+    m_cameraName->setAlignment(Qt::AlignCenter);
+    PanelStyle::makeSecondary(m_cameraName);
+    layout->addWidget(m_cameraName);
+
+    m_pickerRow = new QWidget(top);
+    m_pickerRow->setObjectName(QStringLiteral("cameraPickerRow"));
+    auto *pickerLayout = new QHBoxLayout(m_pickerRow);
+    pickerLayout->setContentsMargins(0, 0, 0, 0);
+    pickerLayout->addWidget(PanelStyle::label(tr("Camera"), TextStyle::Callout, m_pickerRow));
+    m_picker = new QComboBox(m_pickerRow);
+    m_picker->setObjectName(QStringLiteral("cameraPicker"));
+    m_picker->setAccessibleName(tr("Camera"));
+    m_picker->setFont(PanelStyle::font(TextStyle::Callout));
+    m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_picker->setMinimumContentsLength(8);
+    pickerLayout->addWidget(m_picker, 1);
+    connect(m_picker, &QComboBox::activated, this, [this](int index) {
+        const QList<UVCDevice> devices = m_uvc->devices();
+        if (index >= 0 && index < devices.size())
+            selectDevice(devices.at(index));
+    });
+    layout->addWidget(m_pickerRow);
+
+    // The preview is built once the session first runs; this marks its place.
+    layout->addWidget(buildNotice());
+    m_modes = new ModesSection(*m_uvc, top);
+    layout->addWidget(m_modes);
+    return top;
+}
+
+QWidget *MenuBarView::buildNotice()
+{
+    m_notice = new QWidget(m_topColumn);
+    m_notice->setObjectName(QStringLiteral("disconnectedNotice"));
+    auto *layout = column(m_notice, 8, QMargins(16, 16, 16, 16));
+
+    auto *symbol = new QLabel(m_notice);
+    symbol->setObjectName(QStringLiteral("noticeSymbol"));
+    symbol->setPixmap(PanelStyle::symbol(QStringLiteral("video.slash"), TextStyle::Title,
+                                         PanelStyle::secondaryColor(palette()), devicePixelRatioF()));
+    layout->addWidget(symbol, 0, Qt::AlignHCenter);
+
+    m_noticeMessage = PanelStyle::label(QString(), TextStyle::Caption, m_notice);
+    m_noticeMessage->setObjectName(QStringLiteral("noticeMessage"));
+    m_noticeMessage->setAlignment(Qt::AlignCenter);
+    m_noticeMessage->setWordWrap(true);
+    PanelStyle::makeSecondary(m_noticeMessage);
+    layout->addWidget(m_noticeMessage);
+
+    auto *retry = new PanelButton(tr("Retry"), PanelButton::Size::Regular, m_notice);
+    retry->setObjectName(QStringLiteral("retry"));
+    connect(retry, &QPushButton::clicked, this, &MenuBarView::retry);
+    layout->addWidget(retry, 0, Qt::AlignHCenter);
+    return m_notice;
+}
+
+QWidget *MenuBarView::buildScrollArea()
+{
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto *content = new QWidget(scroll);
+    content->setObjectName(QStringLiteral("scrollContent"));
+    // The always-shown scroll bar takes room on the right; the right inset
+    // gives that room back so the rows line up with the top block's column.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll->verticalScrollBar());
+    auto *layout = column(content, 16, QMargins(16, 8, qMax(0, 16 - bar), 8));
+    m_adjustments = new AdjustmentsSection(*m_uvc, content);
+    m_presetsSection = new PresetsSection(*m_uvc, *m_presets, content);
+    layout->addWidget(m_adjustments);
+    layout->addWidget(m_presetsSection);
+    layout->addStretch(1);
+    scroll->setWidget(content);
+    return scroll;
+}
+
+QWidget *MenuBarView::buildFooter()
+{
+    auto *footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("footer"));
+    auto *layout = column(footer, 8, QMargins(0, 0, 0, 8));
+
+    auto *divider = new QFrame(footer);
+    divider->setObjectName(QStringLiteral("divider"));
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(divider);
+
+    auto *loginRow = new QWidget(footer);
+    auto *row = new QHBoxLayout(loginRow);
+    row->setContentsMargins(16, 0, 16, 0);
+    row->addWidget(PanelStyle::label(tr("Open at Login"), TextStyle::Callout, loginRow));
+    row->addStretch(1);
+    m_loginSwitch = new SwitchButton(tr("Open at Login"), loginRow);
+    m_loginSwitch->setObjectName(QStringLiteral("loginSwitch"));
+    m_loginSwitch->setChecked(m_launchAtLogin);
+    connect(m_loginSwitch, &QAbstractButton::toggled, this, [this](bool on) {
+        // The switch already shows the new state; the item has to follow.
+        m_launchAtLogin = on;
+        setLaunchAtLogin(on);
+    });
+    row->addWidget(m_loginSwitch);
+    layout->addWidget(loginRow);
+
+    auto *quit = new QPushButton(tr("Quit Lumarel"), footer);
+    quit->setObjectName(QStringLiteral("quit"));
+    quit->setFlat(true);
+    quit->setAutoDefault(false);
+    quit->setCursor(Qt::PointingHandCursor);
+    quit->setFont(PanelStyle::font(TextStyle::Caption));
+    PanelStyle::makeSecondary(quit);
+    connect(quit, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
+    layout->addWidget(quit, 0, Qt::AlignHCenter);
+    return footer;
+}
+
+void MenuBarView::connectModels()
+{
+    UVCController *uvc = m_uvc.get();
+    connect(uvc, &UVCController::devicesChanged, this, &MenuBarView::renderCamera);
+    connect(uvc, &UVCController::selectedDeviceChanged, this, &MenuBarView::renderCamera);
+    connect(uvc, &UVCController::errorMessageChanged, this, &MenuBarView::renderNotice);
+    connect(uvc, &UVCController::isConnectedChanged, this, [this] {
+        renderNotice();
+        renderPresets();
+        connectionChanged();
+    });
+    connect(uvc, &UVCController::togglesChanged, m_modes, &ModesSection::render);
+    connect(uvc, &UVCController::slidersChanged, m_adjustments, &AdjustmentsSection::render);
+    connect(m_presets.get(), &PresetManager::presetsChanged, this, &MenuBarView::renderPresets);
+    connect(m_presets.get(), &PresetManager::lastUsedPresetNameChanged, this, &MenuBarView::renderPresets);
+    connect(m_camera.get(), &CameraSessionManager::isRunningChanged, this, &MenuBarView::renderPreview);
+}
+
+void MenuBarView::renderCamera()
+{
+    const QList<UVCDevice> devices = m_uvc->devices();
+    const std::optional<UVCDevice> selected = m_uvc->selectedDevice();
+
+    m_cameraName->setVisible(devices.size() < 2 && selected.has_value());
+    m_cameraName->setFullText(selected ? cameraLabel(*selected) : QString());
+
+    m_pickerRow->setVisible(devices.size() >= 2);
+    const QSignalBlocker quiet(m_picker);
+    bool sameItems = m_picker->count() == devices.size();
+    for (qsizetype i = 0; sameItems && i < devices.size(); ++i) {
+        sameItems = m_picker->itemData(int(i)).toString() == devices.at(i).id()
+            && m_picker->itemText(int(i)) == cameraLabel(devices.at(i));
+    }
+    if (!sameItems) {
+        m_picker->clear();
+        for (const UVCDevice &device : devices)
+            m_picker->addItem(cameraLabel(device), device.id());
+    }
+    // Items are told apart by id; an exact match wins when two cameras of
+    // the same model share one.
+    qsizetype current = 0;
+    if (selected) {
+        qsizetype exact = devices.indexOf(*selected);
+        if (exact < 0) {
+            for (qsizetype i = 0; exact < 0 && i < devices.size(); ++i)
+                exact = devices.at(i).id() == selected->id() ? i : -1;
+        }
+        current = qMax<qsizetype>(0, exact);
+    }
+    m_picker->setCurrentIndex(devices.isEmpty() ? -1 : int(current));
+}
+
+void MenuBarView::renderPreview()
+{
+    if (m_camera->isRunning() && !m_preview) {
+        m_preview = new CameraPreviewView(m_camera->session(), m_topColumn);
+        m_preview->setObjectName(QStringLiteral("preview"));
+        m_preview->setFixedSize(kPreviewSize);
+        new PreviewRounder(m_preview);
+        auto *layout = static_cast<QVBoxLayout *>(m_topColumn->layout());
+        layout->insertWidget(layout->indexOf(m_notice), m_preview, 0, Qt::AlignHCenter);
+    }
+    if (m_preview)
+        m_preview->setVisible(m_camera->isRunning());
+}
+
+void MenuBarView::renderNotice()
+{
+    m_notice->setVisible(!m_uvc->isConnected());
+    m_noticeMessage->setText(m_uvc->errorMessage().value_or(tr("Camera not connected")));
+}
+
+void MenuBarView::renderPresets()
+{
+    m_presetsSection->setVisible(m_uvc->isConnected());
+    m_presetsSection->render();
+}
+
+void MenuBarView::selectDevice(const UVCDevice &device)
+{
+    m_uvc->setSelectedDevice(device);
+    m_uvc->checkConnection();
+}
+
+void MenuBarView::retry()
+{
+    m_uvc->checkConnection();
+}
+
+void MenuBarView::setLaunchAtLogin(bool on)
+{
+    const bool done = on ? m_loginItem->registerItem() : m_loginItem->unregisterItem();
+    if (!done)
+        assignLaunchAtLogin(m_loginItem->status() == LoginItem::kEnabled);
+}
+
+void MenuBarView::assignLaunchAtLogin(bool on)
+{
+    if (on == m_launchAtLogin)
+        return;
+    m_launchAtLogin = on;
+    {
+        const QSignalBlocker quiet(m_loginSwitch);
+        m_loginSwitch->setChecked(on);
+    }
+    setLaunchAtLogin(on);
+}
+
+void MenuBarView::connectionChanged()
+{
+    const bool connected = m_uvc->isConnected();
+    if (connected == m_wasConnected)
+        return;
+    m_wasConnected = connected;
+    reapplyLastUsedPreset(connected);
+}
+
+void MenuBarView::reapplyLastUsedPreset(bool connected)
+{
+    if (!connected)
+        return;
+    const std::optional<CameraPreset> preset = m_presets->lastUsedPreset();
+    if (!preset)
+        return;
+    // The new rows are published one event-loop turn after the connection
+    // state, so they are in place long before this runs.
+    QTimer::singleShot(kReapplyDelayMs, this, [this, values = preset->values] {
+        m_uvc->applyValues(values);
+    });
+}

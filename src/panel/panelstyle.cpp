@@ -1,0 +1,122 @@
+#include "panelstyle.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPalette>
+#include <QSvgRenderer>
+
+namespace PanelStyle {
+
+namespace {
+
+qreal points(TextStyle style)
+{
+    switch (style) {
+    case TextStyle::Title: return 22;
+    case TextStyle::Title2: return 17;
+    case TextStyle::Callout: return 12;
+    case TextStyle::Caption: return 10;
+    case TextStyle::Body: return 13;
+    }
+    return 13;
+}
+
+QFont resized(QFont base, TextStyle style)
+{
+    const qreal factor = points(style) / 13.0;
+    if (base.pointSizeF() > 0)
+        base.setPointSizeF(base.pointSizeF() * factor);
+    else
+        base.setPixelSize(qMax(1, qRound(base.pixelSize() * factor)));
+    return base;
+}
+
+} // namespace
+
+QFont font(TextStyle style, QFont::Weight weight)
+{
+    QFont f = resized(QApplication::font(), style);
+    f.setWeight(weight);
+    return f;
+}
+
+QFont monospacedDigits(TextStyle style)
+{
+    // Qt 6.4 offers no tabular-figures feature switch, so the fixed-pitch
+    // system font stands in; it keeps the value text from jittering.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont sized = font(style);
+    if (sized.pointSizeF() > 0)
+        fixed.setPointSizeF(sized.pointSizeF());
+    else
+        fixed.setPixelSize(sized.pixelSize());
+    return fixed;
+}
+
+QColor secondaryColor(const QPalette &palette)
+{
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor back = palette.color(QPalette::Window);
+    return QColor::fromRgbF((text.redF() + back.redF()) / 2, (text.greenF() + back.greenF()) / 2,
+                            (text.blueF() + back.blueF()) / 2);
+}
+
+QColor accentColor(const QPalette &palette)
+{
+    return palette.color(QPalette::Highlight);
+}
+
+void makeSecondary(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    const QColor dimmed = secondaryColor(palette);
+    palette.setColor(QPalette::WindowText, dimmed);
+    palette.setColor(QPalette::ButtonText, dimmed);
+    palette.setColor(QPalette::Text, dimmed);
+    widget->setPalette(palette);
+}
+
+QLabel *label(const QString &text, TextStyle style, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setFont(font(style));
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal devicePixelRatio)
+{
+    const int side = QFontInfo(font(style)).pixelSize() + 2;
+    QPixmap pixmap(QSize(side, side) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(QStringLiteral(":/lumarel/panel/icons/%1.svg").arg(name));
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(0, 0, side, side));
+    // The drawings are single-colour shapes; tint them to follow the palette.
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(QRectF(0, 0, side, side), color);
+    return pixmap;
+}
+
+QWidget *sectionHeader(const QString &title, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QFont f = font(TextStyle::Caption, QFont::DemiBold);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    auto *text = label(title.toUpper(), TextStyle::Caption, row);
+    text->setFont(f);
+    text->setObjectName(QStringLiteral("sectionTitle"));
+    makeSecondary(text);
+    layout->addWidget(text);
+    layout->addStretch(1);
+    return row;
+}
+
+} // namespace PanelStyle

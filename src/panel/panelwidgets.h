@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+// A one-line label that gives up width instead of widening the panel: the
+// text is elided to fit and shown whole in the tooltip when cut.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(QWidget *parent = nullptr);
+
+    void setFullText(const QString &text);
+    QString fullText() const { return m_fullText; }
+
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void elide();
+
+    QString m_fullText;
+};
+
+// A bordered button sized to its text rather than to the style's minimum
+// width, so that two of them fit beside a name in the 288-point column.
+class PanelButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    enum class Size { Regular, Small };
+
+    PanelButton(const QString &text, Size size, QWidget *parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    Size m_size;
+};
+
+// A slider that leaves the mouse wheel to the scroll area around it: scrolling
+// the panel past a slider must not change the camera.
+class PanelSlider : public QSlider {
+    Q_OBJECT
+
+public:
+    explicit PanelSlider(QWidget *parent = nullptr);
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
+};

@@ -1,0 +1,156 @@
+#pragma once
+
+// Builds a MenuBarView over the scripted fake helper, a fake login item and a
+// fake capture back end, with the preferences in a fresh temporary file.
+
+#include "camerapreset.h"
+#include "capturebackend.h"
+#include "fakehelperscript.h"
+#include "loginitem.h"
+#include "menubarview.h"
+#include "preferences.h"
+#include "uvccontroller.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QMediaCaptureSession>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+struct FakeLoginState {
+    int status = 0;
+    bool registerWorks = true;
+    bool unregisterWorks = true;
+    int registerCalls = 0;
+    int unregisterCalls = 0;
+};
+
+class FakeLoginItem : public LoginItem {
+public:
+    explicit FakeLoginItem(FakeLoginState &state) : m_state(state) {}
+    int status() const override { return m_state.status; }
+    bool registerItem() override
+    {
+        ++m_state.registerCalls;
+        if (m_state.registerWorks)
+            m_state.status = kEnabled;
+        return m_state.registerWorks;
+    }
+    bool unregisterItem() override
+    {
+        ++m_state.unregisterCalls;
+        if (m_state.unregisterWorks)
+            m_state.status = 0;
+        return m_state.unregisterWorks;
+    }
+
+private:
+    FakeLoginState &m_state;
+};
+
+struct FakeCaptureState {
+    bool hasCamera = false;
+    int configures = 0;
+    int starts = 0;
+};
+
+// Starting "returns" on the next turn of the event loop, as the real back end
+// reports from its worker thread.
+class FakeCapture : public CaptureBackend {
+public:
+    explicit FakeCapture(FakeCaptureState &state) : m_state(state) {}
+    QMediaCaptureSession *session() const override { return &m_session; }
+    bool isRunning() const override { return m_running; }
+    Configuration configure() override
+    {
+        ++m_state.configures;
+        return m_state.hasCamera ? Configuration::InputAttached : Configuration::NoCamera;
+    }
+    void startRunning(std::function<void()> done) override
+    {
+        ++m_state.starts;
+        m_running = true;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(done), Qt::QueuedConnection);
+    }
+
+private:
+    FakeCaptureState &m_state;
+    mutable QMediaCaptureSession m_session;
+    bool m_running = false;
+};
+
+// One camera with two sliders and two switches, unless a test says otherwise.
+struct PanelFixture {
+    FakeHelperScript helper;
+    FakeLoginState login;
+    FakeCaptureState capture;
+    QTemporaryDir preferencesDir;
+    std::unique_ptr<MenuBarView> view;
+
+    PanelFixture()
+    {
+        Preferences::setFileForTesting(preferencesDir.filePath(QStringLiteral("prefs.ini")));
+        helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk Camera"}])");
+        helper.answer("controls", "brightness int min=-64 max=64\n");
+        helper.answer("export", R"({"brightness":10,"contrast":4000,"auto_focus":1,"auto_exposure_mode":8})");
+        helper.answer("ranges", R"({"brightness":{"min":-64,"max":64},"contrast":{"min":0,"max":10000}})");
+    }
+
+    void storePresets(const QList<CameraPreset> &presets, const QString &lastUsed = {})
+    {
+        Preferences::setData(Preferences::kPresets, *encodePresetDocument(presets));
+        if (!lastUsed.isEmpty())
+            Preferences::setString(Preferences::kLastUsedPreset, lastUsed);
+    }
+
+    MenuBarView &build()
+    {
+        MenuBarView::Options options;
+        options.helperPath = FakeHelperScript::program();
+        options.loginItem = std::make_unique<FakeLoginItem>(login);
+        options.captureBackend = std::make_unique<FakeCapture>(capture);
+        view = std::make_unique<MenuBarView>(std::move(options));
+        // The controller publishes its rows one event-loop turn after connecting.
+        QCoreApplication::processEvents();
+        return *view;
+    }
+
+    template <typename T = QWidget>
+    T *named(const QString &objectName) const
+    {
+        return view->findChild<T *>(objectName);
+    }
+
+    // The interactive widget a screen reader would announce with this name.
+    template <typename T = QWidget>
+    T *accessible(const QString &name) const
+    {
+        for (T *widget : view->findChildren<T *>())
+            if (widget->accessibleName() == name && widget->isVisibleTo(view.get()))
+                return widget;
+        return nullptr;
+    }
+
+    bool shown(const QString &objectName) const
+    {
+        const QWidget *widget = named(objectName);
+        return widget && widget->isVisibleTo(view.get());
+    }
+
+    qsizetype runsOf(const QString &command) const
+    {
+        qsizetype count = 0;
+        for (const QStringList &run : helper.runs())
+            count += !run.isEmpty() && run.first() == command;
+        return count;
+    }
+
+    qint64 sliderValue(const QString &id) const
+    {
+        for (const auto &row : view->uvc().sliders())
+            if (row.id == id)
+                return row.value;
+        return -1;
+    }
+};

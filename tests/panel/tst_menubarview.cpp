@@ -1,0 +1,511 @@
+// The panel over the real models: what it shows in each connection state and
+// which model operation each control reaches.
+
+#include "paneltestsupport.h"
+
+#include "camerasessionmanager.h"
+#include "presetmanager.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSlider>
+
+class TestMenuBarView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void elementsFollowTheConnectionState_data();
+    void elementsFollowTheConnectionState();
+    void everyInteractiveWidgetIsNamedAndEnabled();
+    void oneCameraShowsItsNameTwoShowAPicker();
+    void choosingACameraChecksItOnce();
+    void retryThatConnectsReappliesTheLastUsedPreset();
+    void aCameraConnectedAtStartIsNotReapplied();
+    void sliderDragMakesOneCallPerPosition();
+    void valueTextAndSwitches();
+    void hugeRangesNeitherCrashNorWrap();
+    void saveKeepsBlanksAroundTheName();
+    void returnInTheNameFieldSavesNothing();
+    void loadAndUpdateMoveTheEmphasisAsDocumented();
+    void deletingTheEmphasisedPresetClearsIt();
+    void loginSwitchFollowsTheLoginItem();
+    void showingStartsThePreviewOnce();
+};
+
+void TestMenuBarView::elementsFollowTheConnectionState_data()
+{
+    QTest::addColumn<QByteArray>("devices");
+    QTest::addColumn<QByteArray>("controls");
+    QTest::addColumn<QByteArray>("exported");
+    QTest::addColumn<QByteArray>("ranges");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray one = R"([{"vid":"1a2b","pid":"3c4d","name":"Desk Camera"}])";
+    const QByteArray controls = "brightness\n";
+    const QByteArray exported = R"({"brightness":10,"auto_focus":1})";
+    const QByteArray ranges = R"({"brightness":{"min":0,"max":20}})";
+
+    QTest::newRow("no camera") << QByteArray("[]") << QByteArray() << exported << ranges
+                               << QStringList{"disconnectedNotice"}
+                               << "Cannot find uvcc-helper or camera not connected";
+    QTest::newRow("no UVC controls") << one << QByteArray("Brightness only\n") << exported << ranges
+                                     << QStringList{"cameraName", "disconnectedNotice"}
+                                     << "This camera does not support UVC controls";
+    QTest::newRow("loading failed") << one << controls << QByteArray("[]") << ranges
+                                    << QStringList{"cameraName", "presetsSection"} << QString();
+    QTest::newRow("switches only") << one << controls << exported << QByteArray("{}")
+                                   << QStringList{"cameraName", "modesSection", "presetsSection"}
+                                   << QString();
+    QTest::newRow("all rows") << one << controls << exported << ranges
+                              << QStringList{"cameraName", "modesSection", "adjustmentsSection",
+                                             "presetsSection"}
+                              << QString();
+}
+
+void TestMenuBarView::elementsFollowTheConnectionState()
+{
+    QFETCH(QByteArray, devices);
+    QFETCH(QByteArray, controls);
+    QFETCH(QByteArray, exported);
+    QFETCH(QByteArray, ranges);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, message);
+
+    PanelFixture f;
+    f.helper.answer("devices", devices);
+    f.helper.answer("controls", controls);
+    f.helper.answer("export", exported);
+    f.helper.answer("ranges", ranges);
+    MenuBarView &view = f.build();
+
+    QCOMPARE(view.size(), QSize(320, 700));
+    QVERIFY(f.shown("header"));
+    QVERIFY(f.shown("footer"));
+    QVERIFY(f.shown("quit"));
+    QVERIFY(f.shown("loginSwitch"));
+    const QStringList optional{"cameraName",   "cameraPickerRow",    "preview",
+                               "disconnectedNotice", "modesSection", "adjustmentsSection",
+                               "presetsSection"};
+    for (const QString &element : optional)
+        QVERIFY2(f.shown(element) == shown.contains(element), qPrintable(element));
+    if (!message.isEmpty())
+        QCOMPARE(f.named<QLabel>("noticeMessage")->text(), message);
+
+    const QStringList titles = [&] {
+        QStringList result;
+        for (QLabel *title : view.findChildren<QLabel *>("sectionTitle"))
+            if (title->isVisibleTo(&view))
+                result << title->text();
+        return result;
+    }();
+    QStringList expectedTitles;
+    if (shown.contains("modesSection"))
+        expectedTitles << "MODES";
+    if (shown.contains("adjustmentsSection"))
+        expectedTitles << "ADJUSTMENTS";
+    if (shown.contains("presetsSection"))
+        expectedTitles << "PRESETS";
+    QCOMPARE(titles, expectedTitles);
+    if (shown.contains("presetsSection"))
+        QVERIFY(f.named<QLabel>("noPresets")->isVisibleTo(&view));
+}
+
+void TestMenuBarView::everyInteractiveWidgetIsNamedAndEnabled()
+{
+    PanelFixture f;
+    f.helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk"},{"vid":"046d","pid":"085e"}])");
+    f.storePresets({{"Desk", {{"brightness", 1}}}});
+    MenuBarView &view = f.build();
+
+    // Nothing is greyed out instead of hidden; only Save waits for a name.
+    int checked = 0;
+    for (QWidget *widget : view.findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(&view))
+            continue;
+        const bool interactive = qobject_cast<QAbstractButton *>(widget)
+            || qobject_cast<QAbstractSlider *>(widget) || qobject_cast<QComboBox *>(widget)
+            || qobject_cast<QLineEdit *>(widget);
+        if (!interactive || qobject_cast<QScrollBar *>(widget) || widget->parent()->inherits("QComboBox"))
+            continue;
+        ++checked;
+        const auto *button = qobject_cast<QAbstractButton *>(widget);
+        const QString name = widget->accessibleName().isEmpty() && button ? button->text()
+                                                                          : widget->accessibleName();
+        QVERIFY2(!name.isEmpty(), widget->metaObject()->className());
+        QVERIFY2(widget->isEnabled() || widget->objectName() == "save", qPrintable(name));
+    }
+    QVERIFY(checked >= 12);
+    QVERIFY(f.accessible<QComboBox>("Camera"));
+    QVERIFY(f.accessible<QSlider>("Brightness"));
+    QVERIFY(f.accessible<QAbstractButton>("Auto Focus"));
+    QVERIFY(f.accessible<QAbstractButton>("Update Desk"));
+    QVERIFY(f.accessible<QAbstractButton>("Load Desk"));
+    QVERIFY(f.accessible<QAbstractButton>("Delete Desk"));
+    QVERIFY(f.accessible<QAbstractButton>("Open at Login"));
+    QCOMPARE(f.named<QLineEdit>("presetNameField")->placeholderText(), QString::fromUtf8("Preset name\u2026"));
+}
+
+void TestMenuBarView::oneCameraShowsItsNameTwoShowAPicker()
+{
+    {
+        PanelFixture f;
+        f.helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":""}])");
+        f.build();
+        QVERIFY(f.shown("cameraName"));
+        QVERIFY(!f.shown("cameraPickerRow"));
+        QCOMPARE(f.named<QLabel>("cameraName")->text(), QString("Unknown Camera"));
+    }
+    {
+        PanelFixture f;
+        f.helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk"},{"vid":"046d","pid":"085e"}])");
+        MenuBarView &view = f.build();
+        QVERIFY(!f.shown("cameraName"));
+        QVERIFY(f.shown("cameraPickerRow"));
+        auto *picker = f.named<QComboBox>("cameraPicker");
+        QCOMPARE(picker->count(), 2);
+        QCOMPARE(picker->itemText(0), QString("Desk"));
+        QCOMPARE(picker->itemText(1), QString("Unknown Camera"));
+        QCOMPARE(picker->currentIndex(), 0);
+
+        // With no selection the first camera shows as chosen.
+        view.uvc().setSelectedDevice(std::nullopt);
+        QCOMPARE(picker->currentIndex(), 0);
+        view.uvc().setSelectedDevice(view.uvc().devices().at(1));
+        QCOMPARE(picker->currentIndex(), 1);
+    }
+}
+
+void TestMenuBarView::choosingACameraChecksItOnce()
+{
+    PanelFixture f;
+    f.helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk"},{"vid":"046d","pid":"085e","name":"Room"}])");
+    MenuBarView &view = f.build();
+    f.helper.clearLog();
+
+    auto *picker = f.named<QComboBox>("cameraPicker");
+    picker->setCurrentIndex(1);
+    emit picker->activated(1);
+    QCOMPARE(view.uvc().selectedDevice()->id(), QString("046d:085e"));
+    QCOMPARE(f.runsOf("controls"), 1);
+    QCOMPARE(f.helper.runs().first(), (QStringList{"controls", "046d:085e"}));
+    QCOMPARE(picker->currentIndex(), 1);
+
+    // Neither a choice nor Retry looks for cameras again.
+    QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.runsOf("devices"), 0);
+}
+
+void TestMenuBarView::retryThatConnectsReappliesTheLastUsedPreset()
+{
+    PanelFixture f;
+    f.helper.answer("controls", "");
+    f.storePresets({{"Desk", {{"brightness", 20}}}}, "Desk");
+    MenuBarView &view = f.build();
+    QVERIFY(!view.uvc().isConnected());
+
+    f.helper.answer("controls", "brightness\n");
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);
+    QVERIFY(view.uvc().isConnected());
+    QVERIFY(f.shown("presetsSection"));
+    QVERIFY(!f.shown("disconnectedNotice"));
+    // The values are the ones stored when the connection came; a change
+    // during the delay does not alter what is applied.
+    view.presets().updatePreset("Desk", {{"brightness", 30}});
+    QCoreApplication::processEvents();
+    QCOMPARE(f.sliderValue("brightness"), 10);
+
+    QTRY_COMPARE_WITH_TIMEOUT(f.sliderValue("brightness"), 20, 5000);
+    QVERIFY2(clock.elapsed() >= 400, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(view.uvc().waitForWrites());
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "brightness", "20", "1a2b:3c4d"})));
+    QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>("Desk"));
+}
+
+void TestMenuBarView::aCameraConnectedAtStartIsNotReapplied()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}}, "Desk");
+    MenuBarView &view = f.build();
+    QVERIFY(view.uvc().isConnected());
+    // A second successful check is no change of the connection either.
+    view.uvc().checkConnection();
+    QTest::qWait(1000);
+    QCOMPARE(f.sliderValue("brightness"), 10);
+    QCOMPARE(f.runsOf("set"), 0);
+}
+
+void TestMenuBarView::sliderDragMakesOneCallPerPosition()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    QPointer<QSlider> slider = f.accessible<QSlider>("Brightness");
+    QVERIFY(slider);
+    QCOMPARE(slider->value(), 10);
+    QCOMPARE(slider->minimum(), -64);
+    QCOMPARE(slider->maximum(), 64);
+
+    QSignalSpy changes(&view.uvc(), &UVCController::slidersChanged);
+    slider->setSliderDown(true);
+    for (int position : {11, 12, 13}) {
+        slider->setSliderPosition(position);
+        QCOMPARE(f.sliderValue("brightness"), position);
+    }
+    slider->setSliderDown(false);
+    QCOMPARE(changes.count(), 3);
+    // The slider under the hand survives every update of the list.
+    QVERIFY(slider);
+    QCOMPARE(slider->value(), 13);
+    QVERIFY(view.uvc().waitForWrites());
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "brightness", "13", "1a2b:3c4d"})));
+
+    // Keyboard steps count as positions too.
+    QTest::keyClick(slider, Qt::Key_Left);
+    QCOMPARE(f.sliderValue("brightness"), 12);
+    QCOMPARE(changes.count(), 4);
+}
+
+void TestMenuBarView::valueTextAndSwitches()
+{
+    PanelFixture f;
+    f.helper.answer("export", R"({"brightness":-5,"contrast":4000,"auto_focus":1,"auto_exposure_mode":1})");
+    MenuBarView &view = f.build();
+    auto valueText = [&](const QString &label) {
+        return f.accessible<QSlider>(label)->parentWidget()->findChild<QLabel *>("valueText")->text();
+    };
+    QCOMPARE(valueText("Brightness"), QString("-5"));
+    QCOMPARE(valueText("Contrast"), QString("4000"));
+
+    auto *autoFocus = f.accessible<QAbstractButton>("Auto Focus");
+    auto *autoExposure = f.accessible<QAbstractButton>("Auto Exposure");
+    QVERIFY(autoFocus->isChecked());
+    QVERIFY(!autoExposure->isChecked());
+    QTest::mouseClick(autoExposure, Qt::LeftButton);
+    QVERIFY(autoExposure->isChecked());
+    QVERIFY(view.uvc().currentValues().value("auto_exposure_mode") == 8);
+    QTest::mouseClick(autoFocus, Qt::LeftButton);
+    QVERIFY(!autoFocus->isChecked());
+    QVERIFY(view.uvc().waitForWrites());
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "auto_exposure_mode", "8", "1a2b:3c4d"})));
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "auto_focus", "0", "1a2b:3c4d"})));
+    // No slider is disabled by a mode.
+    QVERIFY(f.accessible<QSlider>("Brightness")->isEnabled());
+
+    const QString tip = view.uvc().sliders().first().tooltip;
+    QVERIFY(!tip.isEmpty());
+    QCOMPARE(f.accessible<QSlider>("Brightness")->parentWidget()->findChild<QLabel *>("infoIcon")->toolTip(), tip);
+}
+
+void TestMenuBarView::hugeRangesNeitherCrashNorWrap()
+{
+    PanelFixture f;
+    f.helper.answer("export", R"({"brightness":0,"contrast":3000000050})");
+    f.helper.answer("ranges", R"({"brightness":{"min":-9223372036854775808,"max":9223372036854775807},)"
+                              R"("contrast":{"min":3000000000,"max":3000000100}})");
+    MenuBarView &view = f.build();
+    QSlider *brightness = f.accessible<QSlider>("Brightness");
+    QSlider *contrast = f.accessible<QSlider>("Contrast");
+    QVERIFY(brightness && contrast);
+
+    brightness->setValue(brightness->maximum());
+    QCOMPARE(f.sliderValue("brightness"), std::numeric_limits<qint64>::max());
+    brightness->setValue(brightness->minimum());
+    QCOMPARE(f.sliderValue("brightness"), std::numeric_limits<qint64>::min());
+    QCOMPARE(brightness->value(), brightness->minimum());
+
+    // A narrow range far beyond int keeps one position per value.
+    QCOMPARE(contrast->maximum() - contrast->minimum(), 100);
+    QTest::keyClick(contrast, Qt::Key_Right);
+    QCOMPARE(f.sliderValue("contrast"), 3000000051);
+    QVERIFY(view.uvc().waitForWrites());
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "contrast", "3000000051", "1a2b:3c4d"})));
+}
+
+void TestMenuBarView::saveKeepsBlanksAroundTheName()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    auto *field = f.named<QLineEdit>("presetNameField");
+    auto *save = f.named<QAbstractButton>("save");
+    QVERIFY(!save->isEnabled());
+
+    QTest::keyClicks(field, "  \t");
+    QVERIFY(!save->isEnabled());
+    field->setText(QString::fromUtf8("\u00a0\u3000"));
+    QVERIFY(!save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+    QVERIFY(view.presets().presets().isEmpty());
+
+    field->setText(" Desk ");
+    QVERIFY(save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(view.presets().presets().size(), 1);
+    QCOMPARE(view.presets().presets().first().name, QString(" Desk "));
+    QCOMPARE(view.presets().presets().first().values, view.uvc().currentValues());
+    QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>(" Desk "));
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>(" Desk "));
+    QVERIFY(field->text().isEmpty());
+    QVERIFY(!save->isEnabled());
+    QVERIFY(!f.named<QLabel>("noPresets")->isVisibleTo(&view));
+    QVERIFY(f.accessible<QAbstractButton>("Load  Desk "));
+}
+
+void TestMenuBarView::returnInTheNameFieldSavesNothing()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    auto *field = f.named<QLineEdit>("presetNameField");
+    QTest::keyClicks(field, "Night");
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Enter);
+    QVERIFY(view.presets().presets().isEmpty());
+    QCOMPARE(field->text(), QString("Night"));
+}
+
+void TestMenuBarView::loadAndUpdateMoveTheEmphasisAsDocumented()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}, {"Evening", {{"brightness", 40}}}});
+    MenuBarView &view = f.build();
+    auto emphasised = [&] {
+        QStringList names;
+        for (QLabel *name : view.findChildren<QLabel *>("presetName"))
+            if (name->isVisibleTo(&view) && name->font().weight() == QFont::DemiBold)
+                names << name->text();
+        return names;
+    };
+    QCOMPARE(emphasised(), QStringList());
+
+    QTest::mouseClick(f.accessible<QAbstractButton>("Load Evening"), Qt::LeftButton);
+    QCOMPARE(f.sliderValue("brightness"), 40);
+    QCOMPARE(emphasised(), QStringList{"Evening"});
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>("Evening"));
+
+    f.accessible<QSlider>("Brightness")->setValue(5);
+    QTest::mouseClick(f.accessible<QAbstractButton>("Update Desk"), Qt::LeftButton);
+    QCOMPARE(view.presets().presets().first().values.value("brightness"), 5);
+    QCOMPARE(emphasised(), QStringList{"Evening"});
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>("Evening"));
+
+    // The row now holds the updated values.
+    f.accessible<QSlider>("Brightness")->setValue(0);
+    QTest::mouseClick(f.accessible<QAbstractButton>("Load Desk"), Qt::LeftButton);
+    QCOMPARE(f.sliderValue("brightness"), 5);
+    QCOMPARE(emphasised(), QStringList{"Desk"});
+
+    // Saving under an existing name moves it to the end, emphasised.
+    f.accessible<QAbstractButton>("Load Evening")->click();
+    f.named<QLineEdit>("presetNameField")->setText("Desk");
+    QTest::mouseClick(f.named<QAbstractButton>("save"), Qt::LeftButton);
+    QStringList order;
+    for (const CameraPreset &p : view.presets().presets())
+        order << p.name;
+    QCOMPARE(order, (QStringList{"Evening", "Desk"}));
+    QCOMPARE(emphasised(), QStringList{"Desk"});
+}
+
+void TestMenuBarView::deletingTheEmphasisedPresetClearsIt()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}, {"Evening", {{"brightness", 40}}}}, "Evening");
+    MenuBarView &view = f.build();
+    auto heavy = [&](const QString &name) {
+        for (QLabel *label : view.findChildren<QLabel *>("presetName"))
+            if (label->isVisibleTo(&view) && label->text() == name)
+                return label->font().weight() == QFont::DemiBold;
+        return false;
+    };
+    QVERIFY(heavy("Evening"));
+
+    QTest::mouseClick(f.accessible<QAbstractButton>("Delete Desk"), Qt::LeftButton);
+    QVERIFY(heavy("Evening"));
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>("Evening"));
+
+    QTest::mouseClick(f.accessible<QAbstractButton>("Delete Evening"), Qt::LeftButton);
+    QVERIFY(view.presets().presets().isEmpty());
+    QCOMPARE(view.presets().lastUsedPresetName(), std::nullopt);
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::nullopt);
+    QVERIFY(f.named<QLabel>("noPresets")->isVisibleTo(&view));
+    QVERIFY(!f.accessible<QAbstractButton>("Load Evening"));
+}
+
+void TestMenuBarView::loginSwitchFollowsTheLoginItem()
+{
+    {
+        // Registration fails and the item stays off: the switch goes back
+        // off, which asks once to unregister.
+        PanelFixture f;
+        f.login.registerWorks = false;
+        f.build();
+        auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
+        QVERIFY(!loginSwitch->isChecked());
+        QTest::mouseClick(loginSwitch, Qt::LeftButton);
+        QVERIFY(!loginSwitch->isChecked());
+        QCOMPARE(f.login.registerCalls, 1);
+        QCOMPARE(f.login.unregisterCalls, 1);
+    }
+    {
+        PanelFixture f;
+        f.login.status = LoginItem::kEnabled;
+        f.login.unregisterWorks = false;
+        f.build();
+        auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
+        QVERIFY(loginSwitch->isChecked());
+        QTest::mouseClick(loginSwitch, Qt::LeftButton);
+        QVERIFY(loginSwitch->isChecked());
+        QCOMPARE(f.login.unregisterCalls, 1);
+        QCOMPARE(f.login.registerCalls, 1);
+    }
+    {
+        PanelFixture f;
+        f.build();
+        auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
+        QTest::mouseClick(loginSwitch, Qt::LeftButton);
+        QVERIFY(loginSwitch->isChecked());
+        QCOMPARE(f.login.status, LoginItem::kEnabled);
+        QTest::mouseClick(loginSwitch, Qt::LeftButton);
+        QVERIFY(!loginSwitch->isChecked());
+        QCOMPARE(f.login.registerCalls, 1);
+        QCOMPARE(f.login.unregisterCalls, 1);
+    }
+}
+
+void TestMenuBarView::showingStartsThePreviewOnce()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    view.show();
+    QCOMPARE(f.capture.configures, 1);
+    QCoreApplication::processEvents();
+    QVERIFY(!f.shown("preview"));
+
+    // A camera appears: the next showing starts it and the preview follows.
+    view.hide();
+    f.capture.hasCamera = true;
+    view.show();
+    QCOMPARE(f.capture.starts, 1);
+    QTRY_VERIFY(view.camera().isRunning());
+    QVERIFY(f.shown("preview"));
+    QWidget *preview = f.named("preview");
+    QCOMPARE(preview->size(), QSize(288, 180));
+    QVERIFY(!preview->mask().contains(QPoint(0, 0)));
+    QVERIFY(preview->mask().contains(QPoint(144, 90)));
+
+    view.hide();
+    view.show();
+    QCoreApplication::processEvents();
+    QCOMPARE(f.capture.starts, 1);
+    QVERIFY(f.shown("preview"));
+    QCOMPARE(f.named("preview"), preview);
+}
+
+QTEST_MAIN(TestMenuBarView)
+#include "tst_menubarview.moc"

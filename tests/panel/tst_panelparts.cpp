@@ -1,0 +1,109 @@
+// The two pure pieces of the panel: the blank set for preset names and the
+// mapping of 64-bit control ranges onto a slider.
+
+#include "blanks.h"
+#include "sliderscale.h"
+
+#include <QTest>
+#include <limits>
+
+class TestPanelParts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void trimmedBlanks_data();
+    void trimmedBlanks();
+    void sliderScale_data();
+    void sliderScale();
+    void scaledPositionsRoundTrip();
+};
+
+void TestPanelParts::trimmedBlanks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("trimmed");
+    QTest::newRow("spaces") << " Desk " << "Desk";
+    QTest::newRow("tabs") << "\tDesk\t" << "Desk";
+    QTest::newRow("no-break and ideographic spaces") << QString::fromUtf8("\u00a0\u3000Desk\u2009")
+                                                      << "Desk";
+    QTest::newRow("inner blanks stay") << " my  desk " << "my  desk";
+    QTest::newRow("line breaks are not blanks") << "\nDesk\r\n" << "\nDesk\r\n";
+    QTest::newRow("line separator is not a blank") << QString::fromUtf8("\u2028") << QString::fromUtf8("\u2028");
+    QTest::newRow("only blanks") << " \t \u00a0" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestPanelParts::trimmedBlanks()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, trimmed);
+    QCOMPARE(::trimmedBlanks(text), trimmed);
+}
+
+void TestPanelParts::sliderScale_data()
+{
+    constexpr qint64 lo = std::numeric_limits<qint64>::min();
+    constexpr qint64 hi = std::numeric_limits<qint64>::max();
+    constexpr int intMax = std::numeric_limits<int>::max();
+    QTest::addColumn<qint64>("min");
+    QTest::addColumn<qint64>("max");
+    QTest::addColumn<int>("sliderMin");
+    QTest::addColumn<int>("sliderMax");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<qint64>("valueAtPosition");
+
+    QTest::newRow("int range is direct") << qint64(-64) << qint64(64) << -64 << 64 << qint64(-5) << -5 << qint64(-5);
+    QTest::newRow("swapped bounds") << qint64(64) << qint64(-64) << -64 << 64 << qint64(3) << 3 << qint64(3);
+    QTest::newRow("value above range shows at the end") << qint64(0) << qint64(10) << 0 << 10 << qint64(99) << 10 << qint64(10);
+    QTest::newRow("narrow range beyond int is shifted") << qint64(3000000000) << qint64(3000000100) << 0 << 100
+                                                        << qint64(3000000007) << 7 << qint64(3000000007);
+    QTest::newRow("whole 64-bit range: minimum") << lo << hi << 0 << intMax << lo << 0 << lo;
+    QTest::newRow("whole 64-bit range: maximum") << lo << hi << 0 << intMax << hi << intMax << hi;
+    QTest::newRow("whole 64-bit range: below the int limit") << lo << hi << 0 << intMax << qint64(-1)
+                                                             << intMax / 2 + 1 << qint64(4294967297);
+}
+
+void TestPanelParts::sliderScale()
+{
+    QFETCH(qint64, min);
+    QFETCH(qint64, max);
+    QFETCH(int, sliderMin);
+    QFETCH(int, sliderMax);
+    QFETCH(qint64, value);
+    QFETCH(int, position);
+    QFETCH(qint64, valueAtPosition);
+
+    const SliderScale scale(min, max);
+    QCOMPARE(scale.sliderMinimum(), sliderMin);
+    QCOMPARE(scale.sliderMaximum(), sliderMax);
+    QCOMPARE(scale.toSlider(value), position);
+    QCOMPARE(scale.fromSlider(position), valueAtPosition);
+}
+
+void TestPanelParts::scaledPositionsRoundTrip()
+{
+    // A value written from a position must show at that same position again,
+    // or the handle would jump under the user's hand.
+    const QList<std::pair<qint64, qint64>> ranges{
+        {std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()},
+        {-5, std::numeric_limits<qint64>::max()},
+        {0, qint64(1) << 40},
+        {0, qint64(std::numeric_limits<int>::max()) * 3 + 1},
+    };
+    for (const auto &[min, max] : ranges) {
+        const SliderScale scale(min, max);
+        qint64 previous = min;
+        for (int position : {0, 1, 2, 1000, 1 << 20, 1 << 30, std::numeric_limits<int>::max() - 1,
+                             std::numeric_limits<int>::max()}) {
+            const qint64 value = scale.fromSlider(position);
+            QVERIFY(value >= min && value <= max);
+            QVERIFY(value >= previous);
+            previous = value;
+            QCOMPARE(scale.toSlider(value), position);
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(TestPanelParts)
+#include "tst_panelparts.moc"
