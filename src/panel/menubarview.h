@@ -1,13 +1,15 @@
 #pragma once
 
+// Complete types, so that callers can build and destroy Options.
+#include "capturebackend.h"
+#include "loginitem.h"
+
 #include <QWidget>
 #include <memory>
 
 class AdjustmentsSection;
 class CameraSessionManager;
-class CaptureBackend;
 class ElidedLabel;
-class LoginItem;
 class ModesSection;
 class PresetManager;
 class PresetsSection;
