@@ -18,9 +18,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QRegion>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -50,42 +48,6 @@ QString cameraLabel(const UVCDevice &device)
     return device.name.isEmpty() ? QCoreApplication::translate("MenuBarView", "Unknown Camera")
                                  : device.name;
 }
-
-// The video is drawn by a native child window, which a parent's mask does not
-// clip; every window in the preview gets the rounded mask in its own
-// coordinates, again whenever one is resized.
-class PreviewRounder : public QObject {
-public:
-    explicit PreviewRounder(QWidget *view)
-        : QObject(view)
-        , m_view(view)
-    {
-        view->installEventFilter(this);
-        apply();
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show || event->type() == QEvent::Resize
-            || event->type() == QEvent::ChildPolished || event->type() == QEvent::LayoutRequest)
-            apply();
-        return false;
-    }
-
-private:
-    void apply()
-    {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(m_view->size())), kPreviewRadius, kPreviewRadius);
-        const QRegion rounded(path.toFillPolygon().toPolygon());
-        m_view->setMask(rounded);
-        for (QWidget *child : m_view->findChildren<QWidget *>())
-            child->setMask(rounded.translated(-child->mapTo(m_view, QPoint(0, 0))));
-    }
-
-    QWidget *m_view;
-};
 
 QVBoxLayout *column(QWidget *owner, int spacing, const QMargins &margins)
 {
@@ -348,7 +310,7 @@ void MenuBarView::renderPreview()
         m_preview = new CameraPreviewView(m_camera->session(), m_topColumn);
         m_preview->setObjectName(QStringLiteral("preview"));
         m_preview->setFixedSize(kPreviewSize);
-        new PreviewRounder(m_preview);
+        m_preview->setCornerRadius(kPreviewRadius);
         auto *layout = static_cast<QVBoxLayout *>(m_topColumn->layout());
         layout->insertWidget(layout->indexOf(m_notice), m_preview, 0, Qt::AlignHCenter);
     }

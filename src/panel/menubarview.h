@@ -8,6 +8,7 @@
 #include <memory>
 
 class AdjustmentsSection;
+class CameraPreviewView;
 class CameraSessionManager;
 class ElidedLabel;
 class ModesSection;
@@ -82,7 +83,7 @@ private:
     ElidedLabel *m_cameraName = nullptr;
     QWidget *m_pickerRow = nullptr;
     QComboBox *m_picker = nullptr;
-    QWidget *m_preview = nullptr;
+    CameraPreviewView *m_preview = nullptr;
     QWidget *m_notice = nullptr;
     QLabel *m_noticeMessage = nullptr;
     ModesSection *m_modes = nullptr;

@@ -111,7 +111,9 @@ struct PanelFixture {
         options.loginItem = std::make_unique<FakeLoginItem>(login);
         options.captureBackend = std::make_unique<FakeCapture>(capture);
         view = std::make_unique<MenuBarView>(std::move(options));
-        // The controller publishes its rows one event-loop turn after connecting.
+        // Shown, as in the popup; the controller publishes its rows one
+        // event-loop turn after connecting.
+        view->show();
         QCoreApplication::processEvents();
         return *view;
     }
