@@ -31,6 +31,9 @@ void syncRows(QList<Row *> &rows, QBoxLayout *column, const QList<Item> &items, 
     for (const Item &item : items) {
         Row *row = make(item);
         column->addWidget(row);
+        // Shown now rather than on the layout's deferred show, so the panel
+        // never draws a frame without the row.
+        row->show();
         rows.append(row);
     }
 }
