@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Saves a picture of the real panel, run against uvcc-helper's simulated
-# cameras in a private X server, for the README:
+# cameras in a private X server, for the README: the panel as it opens and,
+# beside it, scrolled down to the presets.
 #
 #   scripts/screenshot-panel.sh [BUILD-DIR] [OUT.png]     (defaults: build, docs/panel.png)
 #
@@ -24,8 +25,8 @@ fi
 work=$(mktemp -d)
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    # Newest first, so that the panel goes before its X server.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null || true; wait "${pids[$i]}" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -51,6 +52,12 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lumarel panel$' | head -n 1)
 [ -n "$window" ] || { echo "screenshot-panel: the panel did not appear" >&2; exit 1; }
 sleep 1.5
+import -window "$window" "$work/opened.png"
+# The wheel over the sliders scrolls the panel; it never moves a slider.
+xdotool mousemove --window "$window" 160 500
+for _ in $(seq 40); do xdotool click 5; done
+sleep 0.5
+import -window "$window" "$work/scrolled.png"
 mkdir -p "$(dirname "$out")"
-import -window "$window" "$out"
+convert "$work/opened.png" "$work/scrolled.png" -background white -splice 24x0 +append -chop 24x0 "$out"
 echo "screenshot-panel: saved $out"
