@@ -2,43 +2,16 @@
 // commonest thing it does: the controller stores the value and the panel
 // updates its rows in place. Baseline, timed in the same run: the same
 // setSliderValue on a controller that no panel watches.
+#include "benchtable.h"
 #include "menubarview.h"
 #include "preferences.h"
 #include "uvccontroller.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QSlider>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <vector>
-
 namespace {
-
-double medianUs(int runs, const std::function<void(int)> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work(i);
-        times.push_back(timer.nsecsElapsed() / 1e3);
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
-}
-
-bool report(const char *name, double us, double baselineUs, double maxRatio)
-{
-    const double ratio = us / std::max(baselineUs, 0.001);
-    const bool ok = ratio <= maxRatio;
-    std::printf("%-30s %9.1f us  baseline %9.1f us  ratio %6.2f (goal <= %.0f)  %s\n", name, us,
-                baselineUs, ratio, maxRatio, ok ? "ok" : "MISSED");
-    return ok;
-}
 
 CameraSliderControl brightness(const UVCController &uvc)
 {
@@ -58,17 +31,21 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     Preferences::setFileForTesting(dir.filePath(QStringLiteral("preferences.ini")));
     qputenv("UVCC_HELPER_SIMULATE", dir.filePath(QStringLiteral("camera.json")).toLocal8Bit());
-    const QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/uvcc-helper");
+    const QString helper = QStringLiteral(UVCC_HELPER_PATH);
     constexpr int kRuns = 400;
+    Bench::header("panel (simulated camera)");
 
     UVCController bare(helper);
     QCoreApplication::processEvents();
     const CameraSliderControl row = brightness(bare);
     if (row.id.isEmpty()) {
-        std::fprintf(stderr, "bench_panel: the simulated camera has no brightness control\n");
-        return 2;
+        Bench::row("the simulated camera has no brightness control", "-", "always", false);
+        return 1;
     }
-    const double baseline = medianUs(kRuns, [&](int i) { bare.setSliderValue(row, i % 2 ? row.min : row.max); });
+    int step = 0;
+    const double baselineMs = Bench::medianMs(kRuns, [&] {
+        bare.setSliderValue(row, ++step % 2 ? row.min : row.max);
+    });
     bare.waitForWrites();
 
     MenuBarView::Options options;
@@ -81,16 +58,21 @@ int main(int argc, char **argv)
         if (candidate->accessibleName() == QLatin1String("Brightness"))
             slider = candidate;
     if (!slider) {
-        std::fprintf(stderr, "bench_panel: no Brightness slider in the panel\n");
-        return 2;
+        Bench::row("no Brightness slider in the panel", "-", "always", false);
+        return 1;
     }
-    const double panel = medianUs(kRuns, [&](int i) {
-        slider->setValue(i % 2 ? slider->minimum() : slider->maximum());
+    const double panelMs = Bench::medianMs(kRuns, [&] {
+        slider->setValue(++step % 2 ? slider->minimum() : slider->maximum());
     });
     view.uvc().waitForWrites();
 
     // Every step refreshes all rows in place (texts, ranges, positions); it
     // must stay a small multiple of the controller's own work, so that a drag
     // follows the hand.
-    return report("slider step through the panel", panel, baseline, 40) ? 0 : 1;
+    const double ratio = panelMs / std::max(baselineMs, 1e-6);
+    Bench::row("one slider step through the panel (median)", Bench::ms(panelMs), "<= 40 x baseline",
+               ratio <= 40);
+    Bench::row("one setSliderValue, no panel (median)", Bench::ms(baselineMs), "baseline", true);
+    Bench::row("  ratio panel / controller", QString::number(ratio, 'f', 2) + " x", "<= 40", ratio <= 40);
+    return ratio <= 40 ? 0 : 1;
 }
