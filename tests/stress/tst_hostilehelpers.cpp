@@ -5,6 +5,11 @@
 #include "fakehelperscript.h"
 #include "uvccontroller.h"
 
+#ifdef LUMAREL_WITH_PANEL
+#include "menubarview.h"
+#include <QApplication>
+#include <QLabel>
+#endif
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -131,6 +136,22 @@ void HostileHelpersTest::helperThatNeverExits()
     const QList<pid_t> hung = unfinishedRuns(fake);
     QCOMPARE(hung.size(), 1);
     QVERIFY(processGone(hung.first()));
+
+#ifdef LUMAREL_WITH_PANEL
+    // The panel shows the same text in its disconnected notice.
+    {
+        fake.clearLog();
+        MenuBarView::Options options;
+        options.helperPath = FakeHelperScript::program();
+        MenuBarView panel(std::move(options));
+        panel.show();
+        bool shown = false;
+        for (QLabel *label : panel.findChildren<QLabel *>())
+            shown = shown || (label->isVisible() && label->text() == kNotFound);
+        QVERIFY(shown);
+        QVERIFY(processGone(unfinishedRuns(fake).value(0)));
+    }
+#endif
 
     // Retry against a helper that answers again connects.
     fake.clearOption("controls", "sleep");
@@ -304,5 +325,9 @@ void HostileHelpersTest::slowWritesWhileDragging()
     qunsetenv("UVCC_HELPER_SIMULATE");
 }
 
+#ifdef LUMAREL_WITH_PANEL
+QTEST_MAIN(HostileHelpersTest)
+#else
 QTEST_GUILESS_MAIN(HostileHelpersTest)
+#endif
 #include "tst_hostilehelpers.moc"
