@@ -1,0 +1,115 @@
+#include "appdelegate.h"
+
+#include "instanceregistry.h"
+#include "platform.h"
+#include "popoverwindow.h"
+#include "preferences.h"
+#include "splashview.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+AppDelegate::AppDelegate(Options options, QObject *parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+{
+}
+
+AppDelegate::~AppDelegate()
+{
+    delete m_splashWindow;
+}
+
+bool AppDelegate::trayAvailable() const
+{
+    return m_options.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    terminateOtherInstances();
+    createPopover();
+    createStatusItem();
+
+    if (!trayAvailable())
+        m_popover->show();
+
+    if (!Preferences::boolean(Preferences::kHasLaunchedBefore)) {
+        // Written first, so that a crash or quit while the window is open
+        // does not bring it back on the next launch.
+        Preferences::setBoolean(Preferences::kHasLaunchedBefore, true);
+        showSplashWindow();
+    }
+}
+
+void AppDelegate::terminateOtherInstances()
+{
+    if (!m_options.registry)
+        m_options.registry = makeInstanceRegistry();
+    InstanceRegistry *registry = m_options.registry.get();
+    connect(registry, &InstanceRegistry::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (registry->registerThisCopy())
+        registry->askOlderCopiesToQuit();
+}
+
+void AppDelegate::createPopover()
+{
+    const auto mode = trayAvailable() ? PopoverWindow::Mode::Popup : PopoverWindow::Mode::Window;
+    m_popover = std::make_unique<PopoverWindow>(m_options.makePanel(), mode);
+}
+
+void AppDelegate::createStatusItem()
+{
+    m_statusItem = new QSystemTrayIcon(QIcon(QStringLiteral(":/lumarel/lumarel.svg")), this);
+    m_statusItem->setToolTip(QStringLiteral("Lumarel"));
+    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            togglePopover();
+    });
+    if (trayAvailable())
+        m_statusItem->show();
+}
+
+void AppDelegate::togglePopover()
+{
+    if (!m_popover)
+        return;
+    if (m_popover->isVisible()) {
+        m_popover->dismiss();
+        return;
+    }
+    // The click that closed the popup from outside was on the icon itself.
+    if (m_popover->justClosedByOutsideClick())
+        return;
+    if (m_popover->mode() == PopoverWindow::Mode::Window) {
+        m_popover->show();
+        m_popover->raise();
+        m_popover->activateWindow();
+        return;
+    }
+    m_popover->showUnder(m_statusItem ? m_statusItem->geometry() : QRect());
+}
+
+void AppDelegate::showSplashWindow()
+{
+    auto *splash = new SplashView(
+        [this] {
+            if (m_splashWindow)
+                m_splashWindow->close();
+            m_splashWindow = nullptr;
+        },
+        trayAvailable());
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), splash->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        splash->move(frame.topLeft());
+    }
+    splash->show();
+    splash->raise();
+    splash->activateWindow();
+    m_splashWindow = splash;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class InstanceRegistry;
+class PopoverWindow;
+class QSystemTrayIcon;
+class SplashView;
+
+// The application's start-up and its lifetime objects: the tray icon, the
+// popover with the one panel, and the welcome window while it is open.
+// Constructing it does nothing; applicationDidFinishLaunching() runs start-up.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        // Builds the panel once, at start-up. Required.
+        std::function<QWidget *()> makePanel;
+        // Null: the platform's registry of running copies.
+        std::unique_ptr<InstanceRegistry> registry;
+        // Unset: ask Qt whether the desktop has a system tray.
+        std::optional<bool> trayAvailable;
+    };
+
+    explicit AppDelegate(Options options, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Start-up, in order: ask older copies to quit, create the popover with
+    // the panel, create the tray icon, and on the first launch record it and
+    // open the welcome window. Without a tray the panel opens in a window.
+    void applicationDidFinishLaunching();
+    // The tray icon's action: opens the popover under the icon, or closes it.
+    void togglePopover();
+    // Registers this copy and asks every older copy of this user to quit.
+    void terminateOtherInstances();
+
+    QSystemTrayIcon *statusItem() const { return m_statusItem; }
+    PopoverWindow *popover() const { return m_popover.get(); }
+    SplashView *splashWindow() const { return m_splashWindow; }
+    bool trayAvailable() const;
+
+private:
+    void createPopover();
+    void createStatusItem();
+    void showSplashWindow();
+
+    Options m_options;
+    QSystemTrayIcon *m_statusItem = nullptr;
+    std::unique_ptr<PopoverWindow> m_popover;
+    QPointer<SplashView> m_splashWindow;
+};

@@ -1,0 +1,28 @@
+#include "appdelegate.h"
+#include "appinfo.h"
+#include "menubarview.h"
+#include "platform.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    AppInfo::apply();
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumarel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumarel/lumarel.svg")));
+    // A tray utility: closing the welcome window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    AppDelegate::Options options;
+    options.makePanel = [] {
+        MenuBarView::Options panelOptions;
+        panelOptions.loginItem = makeLoginItem();
+        return new MenuBarView(std::move(panelOptions));
+    };
+    AppDelegate delegate(std::move(options));
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return app.exec();
+}

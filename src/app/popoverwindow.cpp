@@ -1,0 +1,78 @@
+#include "popoverwindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+PopoverWindow::PopoverWindow(QWidget *panel, Mode mode)
+    : QWidget(nullptr, mode == Mode::Popup ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window)
+    , m_panel(panel)
+    , m_mode(mode)
+{
+    setWindowTitle(QStringLiteral("Lumarel"));
+    setFixedSize(kContentSize);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(panel);
+}
+
+QPoint PopoverWindow::placement(const QRect &anchor, const QPoint &cursor, const QRect &available,
+                                const QSize &size)
+{
+    const QRect target = anchor.isEmpty() ? QRect(cursor, QSize(1, 1)) : anchor;
+    int x = target.center().x() - size.width() / 2;
+    int y = target.bottom() + 1;
+    if (y + size.height() > available.bottom() + 1 && target.top() - size.height() >= available.top())
+        y = target.top() - size.height();
+    x = std::max(available.left(), std::min(x, available.right() + 1 - size.width()));
+    y = std::max(available.top(), std::min(y, available.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+void PopoverWindow::showUnder(const QRect &iconGeometry)
+{
+    const QPoint cursor = QCursor::pos();
+    const QPoint probe = iconGeometry.isEmpty() ? cursor : iconGeometry.center();
+    QScreen *screen = QGuiApplication::screenAt(probe);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        move(placement(iconGeometry, cursor, screen->availableGeometry(), size()));
+    show();
+    raise();
+    activateWindow();
+}
+
+void PopoverWindow::dismiss()
+{
+    m_dismissing = true;
+    hide();
+    m_dismissing = false;
+}
+
+bool PopoverWindow::justClosedByOutsideClick() const
+{
+    return m_sinceOutsideClose.isValid() && m_sinceOutsideClose.elapsed() < kReopenGuardMs;
+}
+
+void PopoverWindow::hideEvent(QHideEvent *event)
+{
+    if (m_mode == Mode::Popup && !m_dismissing)
+        m_sinceOutsideClose.start();
+    else
+        m_sinceOutsideClose.invalidate();
+    QWidget::hideEvent(event);
+}
+
+void PopoverWindow::closeEvent(QCloseEvent *event)
+{
+    // Without a tray this window is the only way into the application, so
+    // closing it ends the application instead of leaving it running unseen.
+    if (m_mode == Mode::Window && !QSystemTrayIcon::isSystemTrayAvailable())
+        QCoreApplication::quit();
+    QWidget::closeEvent(event);
+}

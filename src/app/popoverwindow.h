@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+// The window that shows the panel. Over a system tray it is a frameless popup
+// under the tray icon that closes on a click outside; on a desktop without a
+// tray it is an ordinary window, so the application can still be used.
+class PopoverWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize kContentSize{320, 700};
+    // A tray click that comes this soon after a click outside closed the popup
+    // is the same click reaching the icon: it must not reopen the popup.
+    static constexpr int kReopenGuardMs = 200;
+
+    enum class Mode { Popup, Window };
+
+    // Takes ownership of `panel`, which stays the window's content for good.
+    PopoverWindow(QWidget *panel, Mode mode);
+
+    Mode mode() const { return m_mode; }
+    QWidget *panel() const { return m_panel; }
+
+    // Shows the popup under `iconGeometry` (empty: at the cursor) and makes it
+    // the active window, so the panel takes typing.
+    void showUnder(const QRect &iconGeometry);
+    // Hides it at the user's request (a click on the icon).
+    void dismiss();
+    // Whether a click outside closed the popup within kReopenGuardMs.
+    bool justClosedByOutsideClick() const;
+
+    // Top-left corner of a window of `size` below `anchor` (above it when
+    // there is no room below), horizontally centred on it, kept inside
+    // `available`. An empty `anchor` stands for the point `cursor`.
+    static QPoint placement(const QRect &anchor, const QPoint &cursor, const QRect &available,
+                            const QSize &size);
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *m_panel;
+    Mode m_mode;
+    bool m_dismissing = false;
+    QElapsedTimer m_sinceOutsideClose;
+};

@@ -1,0 +1,171 @@
+#include "splashview.h"
+
+#include "appinfo.h"
+#include "textstyle.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+QLabel *makeLabel(const QString &text, TextStyle style, const QColor &colour,
+                  QFont::Weight weight = QFont::Normal)
+{
+    auto *label = new QLabel(text);
+    QFont font = textStyleFont(style);
+    font.setWeight(weight);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+QLabel *makeSymbol(int pixelSize, const QColor &colour)
+{
+    auto *label = new QLabel;
+    label->setPixmap(tintedSymbol(QStringLiteral(":/lumarel/icons/video.fill.svg"), pixelSize, colour,
+                                  label->devicePixelRatioF()));
+    label->setAlignment(Qt::AlignCenter);
+    label->setAccessibleName(QStringLiteral("Camera"));
+    return label;
+}
+
+// A row whose items sit centred with `spacing` between them.
+QHBoxLayout *centredRow(int spacing, const QMargins &margins)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(spacing);
+    row->setContentsMargins(margins);
+    row->addStretch();
+    return row;
+}
+
+} // namespace
+
+SplashView::SplashView(std::function<void()> onDismiss, bool trayAvailable, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    , m_onDismiss(std::move(onDismiss))
+{
+    setWindowTitle(QString());
+    setAccessibleName(QStringLiteral("Welcome to Lumarel"));
+    setFixedSize(kContentSize);
+
+    const QColor accent = accentColour(palette());
+    const QColor secondary = secondaryColour(palette());
+
+    auto *column = new QVBoxLayout(this);
+    column->setSpacing(24);
+    column->setContentsMargins(0, 0, 0, 16);
+    column->addStretch();
+    column->addWidget(makeSymbol(48, accent), 0, Qt::AlignHCenter);
+
+    auto *titleGroup = new QVBoxLayout;
+    titleGroup->setSpacing(6);
+    QHBoxLayout *name = centredRow(0, {});
+    name->addWidget(makeLabel(QStringLiteral("Lum"), TextStyle::LargeTitle, palette().color(QPalette::WindowText),
+                              QFont::Bold));
+    name->addWidget(makeLabel(QStringLiteral("arel"), TextStyle::LargeTitle, accent, QFont::Bold));
+    name->addStretch();
+    titleGroup->addLayout(name);
+    titleGroup->addWidget(makeLabel(QStringLiteral("Camera Control for Linux"), TextStyle::Subheadline, secondary),
+                          0, Qt::AlignHCenter);
+    column->addLayout(titleGroup);
+
+    QLabel *note = makeLabel(QStringLiteral("I built Lumarel because I wasn't happy spending money on apps just "
+                                            "to adjust the image quality of my webcam. I hope you enjoy it."),
+                             TextStyle::Body, secondary);
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignHCenter);
+    note->setContentsMargins(32, 0, 32, 0);
+    column->addWidget(note);
+
+    column->addWidget(buildHint(trayAvailable));
+    column->addStretch();
+
+    m_getStarted = new QPushButton(QStringLiteral("Get Started"));
+    m_getStarted->setDefault(true);
+    m_getStarted->setFont(textStyleFont(TextStyle::Body));
+    m_getStarted->setMinimumHeight(m_getStarted->fontMetrics().height() * 2 + 4);
+    m_getStarted->setStyleSheet(QStringLiteral(
+        "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+        " border: none; border-radius: 6px; padding: 4px 12px; }"
+        "QPushButton:pressed { background: palette(dark); }"
+        "QPushButton:focus { border: 2px solid palette(highlighted-text); }"));
+    connect(m_getStarted, &QPushButton::clicked, this, [this] {
+        if (m_onDismiss)
+            m_onDismiss();
+    });
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(40, 0, 40, 0);
+    buttonRow->addWidget(m_getStarted);
+    column->addLayout(buttonRow);
+
+    column->addWidget(buildFooter());
+}
+
+QWidget *SplashView::buildHint(bool trayAvailable)
+{
+    auto *hint = new QWidget;
+    QHBoxLayout *row = centredRow(6, {24, 0, 24, 0});
+    hint->setLayout(row);
+    const QColor text = palette().color(QPalette::WindowText);
+    if (trayAvailable) {
+        row->addWidget(makeLabel(QStringLiteral("Look for the"), TextStyle::Callout, text, QFont::Medium));
+        row->addWidget(makeSymbol(textStyleFont(TextStyle::Callout).pointSize() * 4 / 3 + 2,
+                                  secondaryColour(palette())));
+        row->addWidget(makeLabel(QStringLiteral("icon in your system tray."), TextStyle::Callout, text,
+                                 QFont::Medium));
+    } else {
+        QLabel *label = makeLabel(QStringLiteral("Your desktop shows no system tray, so Lumarel opens "
+                                                 "in a window of its own."),
+                                  TextStyle::Callout, text, QFont::Medium);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignHCenter);
+        row->addWidget(label, 1);
+    }
+    row->addStretch();
+    return hint;
+}
+
+QWidget *SplashView::buildFooter()
+{
+    auto *footer = new QWidget;
+    QHBoxLayout *row = centredRow(12, {});
+    footer->setLayout(row);
+    const QColor secondary = secondaryColour(palette());
+    row->addWidget(makeLabel(versionText(), TextStyle::Caption, secondary));
+    row->addWidget(makeLabel(QStringLiteral("\u2022"), TextStyle::Caption, secondary));
+
+    QLabel *link = makeLabel(QStringLiteral("<a href=\"%1\">%2</a>")
+                                 .arg(AppInfo::webUrl().toHtmlEscaped(), AppInfo::webLabel().toHtmlEscaped()),
+                             TextStyle::Caption, secondary);
+    link->setTextFormat(Qt::RichText);
+    link->setOpenExternalLinks(true);
+    link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    link->setAccessibleName(AppInfo::webLabel());
+    row->addWidget(link);
+    row->addStretch();
+    return footer;
+}
+
+QString SplashView::versionText()
+{
+    const QString version = QCoreApplication::applicationVersion();
+    return QStringLiteral("v") + (version.isEmpty() ? QStringLiteral("1.0") : version);
+}
+
+void SplashView::mousePressEvent(QMouseEvent *event)
+{
+    // Dragging any part of the background moves the window.
+    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove())
+        event->accept();
+    else
+        QWidget::mousePressEvent(event);
+}

@@ -1,0 +1,164 @@
+#include "xdgautostartloginitem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestLoginItem : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void registerAndUnregister();
+    void switchedOffEntries_data();
+    void switchedOffEntries();
+    void failuresAreReported();
+    void execValue_data();
+    void execValue();
+    void defaultDirectoryFollowsXdgConfigHome();
+
+private:
+    static QByteArray readAll(const QString &path);
+    static void write(const QString &path, const QByteArray &contents);
+
+    std::unique_ptr<QTemporaryDir> m_temp;
+    QString m_autostart;
+};
+
+void TestLoginItem::init()
+{
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    m_autostart = m_temp->filePath(QStringLiteral("config/autostart"));
+}
+
+QByteArray TestLoginItem::readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestLoginItem::write(const QString &path, const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+void TestLoginItem::registerAndUnregister()
+{
+    XdgAutostartLoginItem item(m_autostart, QStringLiteral("/usr/bin/lumarel"));
+    QCOMPARE(item.entryPath(), m_autostart + QStringLiteral("/lumarel.desktop"));
+    QCOMPARE(item.status(), 0);
+
+    // The autostart directory does not exist yet: registering creates it.
+    QVERIFY(item.registerItem());
+    QCOMPARE(item.status(), LoginItem::kEnabled);
+    const QByteArray entry = readAll(item.entryPath());
+    QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+    QVERIFY(entry.contains("\nType=Application\n"));
+    QVERIFY(entry.contains("\nExec=/usr/bin/lumarel\n"));
+    QVERIFY(!entry.contains("Hidden"));
+    // Written through a temporary file and a rename: nothing else is left behind.
+    QCOMPARE(QDir(m_autostart).entryList(QDir::Files), QStringList{QStringLiteral("lumarel.desktop")});
+
+    QVERIFY(item.registerItem());
+    QCOMPARE(item.status(), LoginItem::kEnabled);
+
+    QVERIFY(item.unregisterItem());
+    QCOMPARE(item.status(), 0);
+    QVERIFY(!QFile::exists(item.entryPath()));
+    // Already off is not a failure.
+    QVERIFY(item.unregisterItem());
+}
+
+void TestLoginItem::switchedOffEntries_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<int>("status");
+
+    const QByteArray head = "[Desktop Entry]\nType=Application\nExec=lumarel\n";
+    QTest::newRow("plain") << head << 1;
+    QTest::newRow("Hidden=true") << head + "Hidden=true\n" << 0;
+    QTest::newRow("Hidden = true, spaced") << head + "Hidden = true\n" << 0;
+    QTest::newRow("Hidden=false") << head + "Hidden=false\n" << 1;
+    QTest::newRow("GNOME switch off") << head + "X-GNOME-Autostart-enabled=false\n" << 0;
+    QTest::newRow("GNOME switch on") << head + "X-GNOME-Autostart-enabled=true\n" << 1;
+    QTest::newRow("Hidden in another group") << head + "[Desktop Action Quit]\nHidden=true\n" << 1;
+    QTest::newRow("CRLF line ends") << QByteArray("[Desktop Entry]\r\nHidden=true\r\n") << 0;
+}
+
+void TestLoginItem::switchedOffEntries()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(int, status);
+    XdgAutostartLoginItem item(m_autostart, QStringLiteral("/usr/bin/lumarel"));
+    write(item.entryPath(), entry);
+    QCOMPARE(item.status(), status);
+
+    // Turning it on again replaces a switched-off entry with an enabled one.
+    QVERIFY(item.registerItem());
+    QCOMPARE(item.status(), LoginItem::kEnabled);
+}
+
+void TestLoginItem::failuresAreReported()
+{
+    // A configuration directory below a regular file cannot be created, not
+    // even by root (the tests run as root on CI).
+    const QString file = m_temp->filePath(QStringLiteral("not-a-directory"));
+    write(file, "x");
+    XdgAutostartLoginItem blocked(file + QStringLiteral("/autostart"), QStringLiteral("/usr/bin/lumarel"));
+    QVERIFY(!blocked.registerItem());
+    QCOMPARE(blocked.status(), 0);
+    QVERIFY(blocked.unregisterItem());
+
+    // Something that is not our file stands where the entry goes.
+    XdgAutostartLoginItem occupied(m_autostart, QStringLiteral("/usr/bin/lumarel"));
+    QVERIFY(QDir().mkpath(occupied.entryPath() + QStringLiteral("/inside")));
+    QVERIFY(!occupied.registerItem());
+    QVERIFY(!occupied.unregisterItem());
+    QCOMPARE(occupied.status(), 0);
+
+    // A line break would split the entry's Exec line.
+    XdgAutostartLoginItem broken(m_autostart + QStringLiteral("2"), QStringLiteral("/opt/a\nb/lumarel"));
+    QVERIFY(!broken.registerItem());
+    QCOMPARE(broken.status(), 0);
+}
+
+void TestLoginItem::execValue_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("exec");
+
+    QTest::newRow("plain") << QStringLiteral("/usr/bin/lumarel") << QStringLiteral("/usr/bin/lumarel");
+    QTest::newRow("space") << QStringLiteral("/opt/My Apps/lumarel") << QStringLiteral("\"/opt/My Apps/lumarel\"");
+    QTest::newRow("dollar") << QStringLiteral("/opt/a$b/lumarel") << QStringLiteral("\"/opt/a\\\\$b/lumarel\"");
+    QTest::newRow("double quote") << QStringLiteral("/opt/a\"b/lumarel") << QStringLiteral("\"/opt/a\\\\\"b/lumarel\"");
+    QTest::newRow("backslash") << QStringLiteral("/opt/a\\b/lumarel") << QStringLiteral("\"/opt/a\\\\\\\\b/lumarel\"");
+    QTest::newRow("percent") << QStringLiteral("/opt/100%/lumarel") << QStringLiteral("/opt/100%%/lumarel");
+    QTest::newRow("non-ASCII") << QStringLiteral("/home/zoë/lumarel") << QStringLiteral("/home/zoë/lumarel");
+}
+
+void TestLoginItem::execValue()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, exec);
+    QCOMPARE(XdgAutostartLoginItem::execValue(program), exec);
+
+    XdgAutostartLoginItem item(m_autostart, program);
+    QVERIFY(item.registerItem());
+    QVERIFY(readAll(item.entryPath()).contains("\nExec=" + exec.toUtf8() + "\n"));
+}
+
+void TestLoginItem::defaultDirectoryFollowsXdgConfigHome()
+{
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", m_temp->path().toUtf8());
+    QCOMPARE(XdgAutostartLoginItem::defaultDirectory(), m_temp->path() + QStringLiteral("/autostart"));
+    qputenv("XDG_CONFIG_HOME", saved);
+}
+
+QTEST_GUILESS_MAIN(TestLoginItem)
+#include "tst_loginitem.moc"
