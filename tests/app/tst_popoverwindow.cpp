@@ -1,0 +1,97 @@
+#include "popoverwindow.h"
+
+#include <QtTest>
+
+class TestPopoverWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void placement_data();
+    void placement();
+    void popupOpensActiveAndClosesOnOutsideClick();
+    void windowModeWithoutTray();
+};
+
+void TestPopoverWindow::placement_data()
+{
+    QTest::addColumn<QRect>("anchor");
+    QTest::addColumn<QPoint>("cursor");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("topLeft");
+
+    const QRect belowTopPanel(0, 24, 1280, 776);
+    const QRect aboveBottomPanel(0, 0, 1280, 776);
+    QTest::newRow("icon mid-way along a top panel")
+        << QRect(600, 0, 24, 24) << QPoint() << belowTopPanel << QPoint(451, 24);
+    QTest::newRow("icon at the right end: kept on screen")
+        << QRect(1240, 0, 24, 24) << QPoint() << belowTopPanel << QPoint(960, 24);
+    QTest::newRow("icon at the left end: kept on screen")
+        << QRect(4, 0, 24, 24) << QPoint() << belowTopPanel << QPoint(0, 24);
+    QTest::newRow("bottom panel: above the icon")
+        << QRect(1200, 776, 24, 24) << QPoint() << aboveBottomPanel << QPoint(960, 76);
+    QTest::newRow("no icon geometry: at the cursor, below the top panel")
+        << QRect() << QPoint(1268, 12) << belowTopPanel << QPoint(960, 24);
+    QTest::newRow("no icon geometry: at the cursor near the bottom")
+        << QRect() << QPoint(100, 790) << aboveBottomPanel << QPoint(0, 76);
+    QTest::newRow("second screen to the right")
+        << QRect(3100, 0, 24, 24) << QPoint() << QRect(1280, 24, 1920, 1056) << QPoint(2880, 24);
+    QTest::newRow("screen lower than the popup: top edge visible")
+        << QRect(500, 0, 24, 24) << QPoint() << QRect(0, 0, 1024, 600) << QPoint(351, 0);
+}
+
+void TestPopoverWindow::placement()
+{
+    QFETCH(QRect, anchor);
+    QFETCH(QPoint, cursor);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(PopoverWindow::placement(anchor, cursor, available, PopoverWindow::kContentSize), topLeft);
+}
+
+void TestPopoverWindow::popupOpensActiveAndClosesOnOutsideClick()
+{
+    auto *panel = new QWidget;
+    PopoverWindow popup(panel, PopoverWindow::Mode::Popup);
+    QVERIFY(popup.windowFlags().testFlag(Qt::Popup));
+    QVERIFY(popup.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(popup.panel(), panel);
+    QCOMPARE(panel->window(), &popup);
+
+    popup.showUnder(QRect());
+    QVERIFY(popup.isVisible());
+    QCOMPARE(popup.size(), QSize(320, 700));
+    QVERIFY(QTest::qWaitForWindowActive(&popup));
+
+    // Closed from the icon: the next click may open it at once.
+    popup.dismiss();
+    QVERIFY(!popup.isVisible());
+    QVERIFY(!popup.justClosedByOutsideClick());
+
+    popup.showUnder(QRect(600, 0, 24, 24));
+    QVERIFY(QTest::qWaitForWindowActive(&popup));
+    QTest::mousePress(&popup, Qt::LeftButton, {}, QPoint(-20, -20));
+    QTRY_VERIFY(!popup.isVisible());
+    QVERIFY(popup.justClosedByOutsideClick());
+    QTRY_VERIFY_WITH_TIMEOUT(!popup.justClosedByOutsideClick(), PopoverWindow::kReopenGuardMs * 10);
+
+    // A click inside leaves it open, and the panel is still the same one.
+    popup.showUnder(QRect());
+    QTest::mouseClick(&popup, Qt::LeftButton, {}, QPoint(160, 350));
+    QVERIFY(popup.isVisible());
+    QCOMPARE(popup.panel(), panel);
+}
+
+void TestPopoverWindow::windowModeWithoutTray()
+{
+    PopoverWindow window(new QWidget, PopoverWindow::Mode::Window);
+    QVERIFY(!window.windowFlags().testFlag(Qt::Popup));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Lumarel"));
+    window.show();
+    QCOMPARE(window.size(), QSize(320, 700));
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.hide();
+    QVERIFY(!window.justClosedByOutsideClick());
+}
+
+QTEST_MAIN(TestPopoverWindow)
+#include "tst_popoverwindow.moc"
