@@ -69,8 +69,8 @@ void AppDelegate::createStatusItem()
         if (reason == QSystemTrayIcon::Trigger)
             togglePopover();
     });
-    if (trayAvailable())
-        m_statusItem->show();
+    // Shown even without a tray: Qt docks it should one appear later.
+    m_statusItem->show();
 }
 
 void AppDelegate::togglePopover()

@@ -72,7 +72,8 @@ void PopoverWindow::closeEvent(QCloseEvent *event)
 {
     // Without a tray this window is the only way into the application, so
     // closing it ends the application instead of leaving it running unseen.
+    // Queued: a quit already under way closes this window too.
     if (m_mode == Mode::Window && !QSystemTrayIcon::isSystemTrayAvailable())
-        QCoreApplication::quit();
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     QWidget::closeEvent(event);
 }

@@ -1,0 +1,269 @@
+#include "appdelegate.h"
+
+#include "instanceregistry.h"
+#include "popoverwindow.h"
+#include "preferences.h"
+#include "splashview.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Records start-up's calls instead of talking to other copies.
+class FakeRegistry final : public InstanceRegistry {
+public:
+    explicit FakeRegistry(QStringList *log) : m_log(log) {}
+    bool registerThisCopy() override
+    {
+        m_log->append(QStringLiteral("register"));
+        return true;
+    }
+    QStringList askOlderCopiesToQuit() override
+    {
+        m_log->append(QStringLiteral("ask"));
+        return {};
+    }
+    void requestQuit() { emit quitRequested(4242); }
+
+private:
+    QStringList *m_log;
+};
+
+// Notes the first-launch flag at the moment the welcome window shows.
+class ShowWatcher : public QObject {
+public:
+    std::optional<bool> flagWhenWelcomeShown;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<SplashView *>(watched) && !flagWhenWelcomeShown)
+            flagWhenWelcomeShown = Preferences::boolean(Preferences::kHasLaunchedBefore);
+        return false;
+    }
+};
+
+QStringList visibleLabelTexts(const QWidget *widget)
+{
+    QStringList texts;
+    for (const QLabel *label : widget->findChildren<QLabel *>())
+        texts.append(label->text());
+    return texts;
+}
+
+} // namespace
+
+class TestAppDelegate : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstLaunchInOrder();
+    void laterLaunchesShowNoWelcome();
+    void welcomeWindowClosedFromTitleBar();
+    void togglePopoverKeepsTheOnePanel();
+    void clickOutsideCloses();
+    void withoutTrayThePanelOpensInAWindow();
+    void quitRequestFromNewerCopyEndsTheApplication();
+
+private:
+    std::unique_ptr<AppDelegate> makeDelegate(bool tray);
+
+    std::unique_ptr<QTemporaryDir> m_temp;
+    QStringList m_log;
+    QList<QWidget *> m_panels;
+    FakeRegistry *m_registry = nullptr;
+};
+
+void TestAppDelegate::init()
+{
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    Preferences::setFileForTesting(m_temp->filePath(QStringLiteral("Lumarel.conf")));
+    m_log.clear();
+    m_panels.clear();
+}
+
+void TestAppDelegate::cleanup()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        window->hide();
+}
+
+std::unique_ptr<AppDelegate> TestAppDelegate::makeDelegate(bool tray)
+{
+    AppDelegate::Options options;
+    options.makePanel = [this] {
+        m_log.append(QStringLiteral("panel"));
+        auto *panel = new QWidget;
+        panel->setObjectName(QStringLiteral("panel"));
+        m_panels.append(panel);
+        return panel;
+    };
+    auto registry = std::make_unique<FakeRegistry>(&m_log);
+    m_registry = registry.get();
+    options.registry = std::move(registry);
+    options.trayAvailable = tray;
+    return std::make_unique<AppDelegate>(std::move(options));
+}
+
+void TestAppDelegate::firstLaunchInOrder()
+{
+    ShowWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    auto delegate = makeDelegate(true);
+    // The constructor does nothing yet.
+    QVERIFY(m_log.isEmpty());
+    QVERIFY(!delegate->statusItem() && !delegate->popover() && !delegate->splashWindow());
+
+    delegate->applicationDidFinishLaunching();
+    qApp->removeEventFilter(&watcher);
+    QCOMPARE(m_log, (QStringList{QStringLiteral("register"), QStringLiteral("ask"), QStringLiteral("panel")}));
+
+    QSystemTrayIcon *item = delegate->statusItem();
+    QVERIFY(item);
+    QCOMPARE(item->toolTip(), QStringLiteral("Lumarel"));
+    QVERIFY(!item->icon().isNull());
+    QVERIFY(!delegate->popover()->isVisible());
+
+    QPointer<SplashView> splash = delegate->splashWindow();
+    QVERIFY(splash && splash->isVisible());
+    QCOMPARE(watcher.flagWhenWelcomeShown, std::optional<bool>(true));
+    // Centred, give or take the window frame.
+    const QPoint offCentre = splash->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 8, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+    QVERIFY(visibleLabelTexts(splash).contains(QStringLiteral("icon in your system tray.")));
+
+    // The tray icon works as usual while the welcome window is open.
+    emit item->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(delegate->popover()->isVisible());
+    delegate->togglePopover();
+    QVERIFY(splash && splash->isVisible());
+
+    QTest::mouseClick(splash->getStartedButton(), Qt::LeftButton);
+    QTRY_VERIFY(!splash);
+    QVERIFY(!delegate->splashWindow());
+    QVERIFY(Preferences::boolean(Preferences::kHasLaunchedBefore));
+    QVERIFY(!delegate->popover()->isVisible());
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); }));
+}
+
+void TestAppDelegate::laterLaunchesShowNoWelcome()
+{
+    Preferences::setBoolean(Preferences::kHasLaunchedBefore, true);
+    auto delegate = makeDelegate(true);
+    delegate->applicationDidFinishLaunching();
+    QVERIFY(!delegate->splashWindow());
+    QVERIFY(QApplication::topLevelWidgets().size() == 1); // the hidden popover
+    QVERIFY(Preferences::boolean(Preferences::kHasLaunchedBefore));
+
+    // Quitting while the welcome window was open counts as launched too.
+    Preferences::setFileForTesting(m_temp->filePath(QStringLiteral("second.conf")));
+    auto first = makeDelegate(true);
+    first->applicationDidFinishLaunching();
+    QVERIFY(first->splashWindow());
+    first.reset();
+    auto second = makeDelegate(true);
+    second->applicationDidFinishLaunching();
+    QVERIFY(!second->splashWindow());
+}
+
+void TestAppDelegate::welcomeWindowClosedFromTitleBar()
+{
+    auto delegate = makeDelegate(true);
+    delegate->applicationDidFinishLaunching();
+    QPointer<SplashView> splash = delegate->splashWindow();
+    QVERIFY(splash);
+    splash->close();
+    QTRY_VERIFY(!splash);
+    QVERIFY(!delegate->splashWindow());
+}
+
+void TestAppDelegate::togglePopoverKeepsTheOnePanel()
+{
+    Preferences::setBoolean(Preferences::kHasLaunchedBefore, true);
+    auto delegate = makeDelegate(true);
+    delegate->applicationDidFinishLaunching();
+    PopoverWindow *popover = delegate->popover();
+    QCOMPARE(m_panels.size(), 1);
+    QWidget *panel = m_panels.first();
+    QCOMPARE(popover->panel(), panel);
+
+    delegate->togglePopover();
+    QVERIFY(popover->isVisible());
+    QVERIFY(popover->windowFlags().testFlag(Qt::Popup));
+    QCOMPARE(popover->size(), QSize(320, 700));
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    QVERIFY(panel->isVisible());
+
+    delegate->togglePopover();
+    QVERIFY(!popover->isVisible());
+
+    // Only a left click (Trigger) is the icon's action.
+    emit delegate->statusItem()->activated(QSystemTrayIcon::Context);
+    emit delegate->statusItem()->activated(QSystemTrayIcon::MiddleClick);
+    QVERIFY(!popover->isVisible());
+    emit delegate->statusItem()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(popover->isVisible());
+    QCOMPARE(delegate->popover(), popover);
+    QCOMPARE(popover->panel(), panel);
+    QCOMPARE(m_panels.size(), 1);
+}
+
+void TestAppDelegate::clickOutsideCloses()
+{
+    Preferences::setBoolean(Preferences::kHasLaunchedBefore, true);
+    auto delegate = makeDelegate(true);
+    delegate->applicationDidFinishLaunching();
+    PopoverWindow *popover = delegate->popover();
+    delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+
+    QTest::mousePress(popover, Qt::LeftButton, {}, QPoint(-30, 350));
+    QTRY_VERIFY(!popover->isVisible());
+    // That click was on the icon: its activation right after must not reopen.
+    emit delegate->statusItem()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(!popover->isVisible());
+    // A later click opens it again, with the same panel.
+    QTRY_VERIFY_WITH_TIMEOUT(!popover->justClosedByOutsideClick(), PopoverWindow::kReopenGuardMs * 10);
+    emit delegate->statusItem()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(popover->isVisible());
+    QCOMPARE(m_panels.size(), 1);
+}
+
+void TestAppDelegate::withoutTrayThePanelOpensInAWindow()
+{
+    auto delegate = makeDelegate(false);
+    delegate->applicationDidFinishLaunching();
+    PopoverWindow *window = delegate->popover();
+    QCOMPARE(window->mode(), PopoverWindow::Mode::Window);
+    QVERIFY(!window->windowFlags().testFlag(Qt::Popup));
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->panel(), m_panels.value(0));
+
+    QVERIFY(delegate->splashWindow());
+    const QStringList texts = visibleLabelTexts(delegate->splashWindow());
+    QVERIFY(!texts.contains(QStringLiteral("icon in your system tray.")));
+    QVERIFY(std::any_of(texts.begin(), texts.end(),
+                        [](const QString &text) { return text.contains(QStringLiteral("no system tray")); }));
+}
+
+void TestAppDelegate::quitRequestFromNewerCopyEndsTheApplication()
+{
+    Preferences::setBoolean(Preferences::kHasLaunchedBefore, true);
+    auto delegate = makeDelegate(true);
+    delegate->applicationDidFinishLaunching();
+    QTimer::singleShot(0, m_registry, [this] { m_registry->requestQuit(); });
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+QTEST_MAIN(TestAppDelegate)
+#include "tst_appdelegate.moc"
