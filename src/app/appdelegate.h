@@ -1,15 +1,16 @@
 #pragma once
 
+#include "instanceregistry.h"
+#include "splashview.h"
+
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
 
-class InstanceRegistry;
 class PopoverWindow;
 class QSystemTrayIcon;
-class SplashView;
 
 // The application's start-up and its lifetime objects: the tray icon, the
 // popover with the one panel, and the welcome window while it is open.
