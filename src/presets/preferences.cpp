@@ -62,7 +62,11 @@ std::optional<QString> string(const char *key)
 bool boolean(const char *key)
 {
     // The INI file keeps no types: a stored true reads back as the text "true".
-    return open()->value(keyName(key), false).toBool();
+    // Anything else (a damaged value) is not a stored true.
+    const QVariant value = open()->value(keyName(key));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
 }
 
 bool contains(const char *key)
