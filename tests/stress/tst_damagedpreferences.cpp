@@ -109,7 +109,8 @@ Lumarel.Presets="@ByteArray([{\"name\":\"Bright\",\"values\":{\"gain\":1.5}}])")
                                          << QByteArray() << 1;
     QTest::newRow("first-launch flag is nonsense")
         << "[General]\n" + good + "\nLumarel.HasLaunchedBefore=@ByteArray(\\0\\x1)\n" << QByteArray() << 1;
-    QTest::newRow("binary noise") << QByteArray("\0\x01\x02[\xff]\n=\n\0=\0", 14) << QByteArray() << 0;
+    static const char noise[] = "\0\x01\x02[\xff]\n=\n\0=\0";
+    QTest::newRow("binary noise") << QByteArray(noise, sizeof noise - 1) << QByteArray() << 0;
 }
 
 void DamagedPreferencesTest::panelStartsAndKeepsTheBytes()
