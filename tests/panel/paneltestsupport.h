@@ -4,7 +4,7 @@
 // fake capture back end, with the preferences in a fresh temporary file.
 
 #include "camerapreset.h"
-#include "capturebackend.h"
+#include "fakecapturebackend.h"
 #include "fakehelperscript.h"
 #include "loginitem.h"
 #include "menubarview.h"
@@ -13,7 +13,6 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QMediaCaptureSession>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -49,42 +48,12 @@ private:
     FakeLoginState &m_state;
 };
 
-struct FakeCaptureState {
-    bool hasCamera = false;
-    int configures = 0;
-    int starts = 0;
-};
-
-// Starting "returns" on the next turn of the event loop, as the real back end
-// reports from its worker thread.
-class FakeCapture : public CaptureBackend {
-public:
-    explicit FakeCapture(FakeCaptureState &state) : m_state(state) {}
-    QMediaCaptureSession *session() const override { return &m_session; }
-    bool isRunning() const override { return m_running; }
-    Configuration configure() override
-    {
-        ++m_state.configures;
-        return m_state.hasCamera ? Configuration::InputAttached : Configuration::NoCamera;
-    }
-    void startRunning(std::function<void()> done) override
-    {
-        ++m_state.starts;
-        m_running = true;
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(done), Qt::QueuedConnection);
-    }
-
-private:
-    FakeCaptureState &m_state;
-    mutable QMediaCaptureSession m_session;
-    bool m_running = false;
-};
-
 // One camera with two sliders and two switches, unless a test says otherwise.
 struct PanelFixture {
     FakeHelperScript helper;
     FakeLoginState login;
-    FakeCaptureState capture;
+    // The preview's camera: none, unless a test plugs one in.
+    std::shared_ptr<FakeCaptureState> capture = noCamera();
     QTemporaryDir preferencesDir;
     std::unique_ptr<MenuBarView> view;
 
@@ -109,13 +78,20 @@ struct PanelFixture {
         MenuBarView::Options options;
         options.helperPath = FakeHelperScript::program();
         options.loginItem = std::make_unique<FakeLoginItem>(login);
-        options.captureBackend = std::make_unique<FakeCapture>(capture);
+        options.captureBackend = std::make_unique<FakeCaptureBackend>(capture);
         view = std::make_unique<MenuBarView>(std::move(options));
         // Shown, as in the popup; the controller publishes its rows one
         // event-loop turn after connecting.
         view->show();
         QCoreApplication::processEvents();
         return *view;
+    }
+
+    static std::shared_ptr<FakeCaptureState> noCamera()
+    {
+        auto state = std::make_shared<FakeCaptureState>();
+        state->hasCamera = false;
+        return state;
     }
 
     template <typename T = QWidget>

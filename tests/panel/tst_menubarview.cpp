@@ -486,16 +486,18 @@ void TestMenuBarView::showingStartsThePreviewOnce()
 {
     PanelFixture f;
     MenuBarView &view = f.build();
-    QCOMPARE(f.capture.configures, 1);
+    QCOMPARE(f.capture->configurations, 1);
     QCoreApplication::processEvents();
     QVERIFY(!f.shown("preview"));
 
     // A camera appears: the next showing starts it and the preview follows.
     view.hide();
-    f.capture.hasCamera = true;
+    f.capture->hasCamera = true;
     view.show();
+    QTRY_COMPARE(f.capture->pendingStarts.size(), size_t(1));
+    f.capture->finishStarts();
     QTRY_VERIFY(view.camera().isRunning());
-    QCOMPARE(f.capture.starts, 1);
+    QCOMPARE(f.capture->startRequests, 1);
     QVERIFY(f.shown("preview"));
     QWidget *preview = f.named("preview");
     QCOMPARE(preview->size(), QSize(288, 180));
@@ -506,8 +508,8 @@ void TestMenuBarView::showingStartsThePreviewOnce()
     view.hide();
     view.show();
     QTest::qWait(50);
-    QCOMPARE(f.capture.starts, 1);
-    QCOMPARE(f.capture.configures, 2);
+    QCOMPARE(f.capture->startRequests, 1);
+    QCOMPARE(f.capture->configurations, 2);
     QVERIFY(f.shown("preview"));
     QCOMPARE(f.named("preview"), preview);
 }
