@@ -25,12 +25,15 @@ AppDelegate::~AppDelegate()
 
 bool AppDelegate::trayAvailable() const
 {
-    return m_options.trayAvailable.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+    return m_options.trayAvailable ? *m_options.trayAvailable : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void AppDelegate::applicationDidFinishLaunching()
 {
     terminateOtherInstances();
+    // Asked once, so that every step of start-up builds on the same answer;
+    // each asking is a round trip to the X server or the session bus.
+    m_options.trayAvailable = trayAvailable();
     createPopover();
     createStatusItem();
 

@@ -24,7 +24,8 @@ public:
         std::function<QWidget *()> makePanel;
         // Null: the platform's registry of running copies.
         std::unique_ptr<InstanceRegistry> registry;
-        // Unset: ask Qt whether the desktop has a system tray.
+        // Unset: ask Qt whether the desktop has a system tray, once, when
+        // start-up begins.
         std::optional<bool> trayAvailable;
     };
 
