@@ -56,10 +56,8 @@ private slots:
     void initTestCase();
     void panelStartsAndKeepsTheBytes_data();
     void panelStartsAndKeepsTheBytes();
-#ifdef LUMAREL_APP_PATH
     void applicationStarts_data() { panelStartsAndKeepsTheBytes_data(); }
     void applicationStarts();
-#endif
 
 private:
     QTemporaryDir m_dir;
@@ -148,7 +146,6 @@ void DamagedPreferencesTest::panelStartsAndKeepsTheBytes()
     QCOMPARE(again.presets().last().name, QStringLiteral("Fresh"));
 }
 
-#ifdef LUMAREL_APP_PATH
 // The application itself, which also reads the first-launch flag: it must
 // come up and keep running; without a tray it shows the panel in a window.
 void DamagedPreferencesTest::applicationStarts()
@@ -188,7 +185,6 @@ void DamagedPreferencesTest::applicationStarts()
     app.terminate();
     QVERIFY(app.waitForFinished(10000));
 }
-#endif
 
 QTEST_MAIN(DamagedPreferencesTest)
 #include "tst_damagedpreferences.moc"

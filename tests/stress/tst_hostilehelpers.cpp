@@ -3,17 +3,15 @@
 // which must end every run, keep its memory and rows sane, show the fixed
 // messages, and never make the GUI thread wait for a camera write.
 #include "fakehelperscript.h"
+#include "menubarview.h"
 #include "uvccontroller.h"
 
-#ifdef LUMAREL_WITH_PANEL
-#include "menubarview.h"
 #include <QApplication>
-#include <QLabel>
-#endif
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -137,7 +135,6 @@ void HostileHelpersTest::helperThatNeverExits()
     QCOMPARE(hung.size(), 1);
     QVERIFY(processGone(hung.first()));
 
-#ifdef LUMAREL_WITH_PANEL
     // The panel shows the same text in its disconnected notice.
     {
         fake.clearLog();
@@ -151,7 +148,6 @@ void HostileHelpersTest::helperThatNeverExits()
         QVERIFY(shown);
         QVERIFY(processGone(unfinishedRuns(fake).value(0)));
     }
-#endif
 
     // Retry against a helper that answers again connects.
     fake.clearOption("controls", "sleep");
@@ -325,9 +321,5 @@ void HostileHelpersTest::slowWritesWhileDragging()
     qunsetenv("UVCC_HELPER_SIMULATE");
 }
 
-#ifdef LUMAREL_WITH_PANEL
 QTEST_MAIN(HostileHelpersTest)
-#else
-QTEST_GUILESS_MAIN(HostileHelpersTest)
-#endif
 #include "tst_hostilehelpers.moc"
