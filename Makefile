@@ -25,14 +25,16 @@ test: build
 
 # The sanitizer build stops at the first report of either sanitizer. Leaks
 # that Qt, fontconfig and GStreamer leave at exit are listed, narrowly, in
-# tests/stress/lsan.supp.
+# tests/stress/lsan.supp. It builds no benchmarks: nothing here runs them, and
+# figures taken under the sanitizers would mean nothing.
 ASAN_BUILD ?= build-asan
 TEST_FUZZ_SECONDS ?= 60
 SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/stress/lsan.supp:print_suppressions=0
 test-asan: setup
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_SANITIZE=ON \
+		-DLUMAREL_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
