@@ -6,7 +6,6 @@
 #include <QList>
 #include <QWidget>
 
-class ElidedLabel;
 class QLabel;
 class QSlider;
 class QVBoxLayout;
@@ -35,7 +34,6 @@ public:
     ToggleRow(UVCController &uvc, const CameraToggleControl &control, QWidget *parent = nullptr);
     QString id() const { return m_control.id; }
     void setControl(const CameraToggleControl &control);
-    SwitchButton *switchButton() const { return m_switch; }
 
 private:
     UVCController &m_uvc;
@@ -52,8 +50,6 @@ public:
     SliderRow(UVCController &uvc, const CameraSliderControl &control, QWidget *parent = nullptr);
     QString id() const { return m_control.id; }
     void setControl(const CameraSliderControl &control);
-    QSlider *slider() const { return m_slider; }
-    QLabel *valueText() const { return m_value; }
 
 private:
     void sliderMoved(int position);
@@ -75,7 +71,6 @@ class ModesSection : public QWidget {
 public:
     ModesSection(UVCController &uvc, QWidget *parent = nullptr);
     void render();
-    QList<ToggleRow *> rows() const { return m_rows; }
 
 private:
     UVCController &m_uvc;
@@ -89,7 +84,6 @@ class AdjustmentsSection : public QWidget {
 public:
     AdjustmentsSection(UVCController &uvc, QWidget *parent = nullptr);
     void render();
-    QList<SliderRow *> rows() const { return m_rows; }
 
 private:
     UVCController &m_uvc;

@@ -14,7 +14,7 @@
 
 using PanelStyle::TextStyle;
 
-PresetRow::PresetRow(const CameraPreset &preset, QWidget *parent)
+PresetRow::PresetRow(const CameraPreset &preset, bool emphasised, QWidget *parent)
     : QWidget(parent)
     , m_name(new ElidedLabel(this))
     , m_update(new PanelButton(tr("Update"), PanelButton::Size::Small, this))
@@ -43,13 +43,12 @@ PresetRow::PresetRow(const CameraPreset &preset, QWidget *parent)
     connect(m_update, &QPushButton::clicked, this, [this] { emit updateRequested(m_preset); });
     connect(m_load, &QPushButton::clicked, this, [this] { emit loadRequested(m_preset); });
     connect(m_delete, &QToolButton::clicked, this, [this] { emit deleteRequested(m_preset); });
-    setPreset(preset, false);
+    setPreset(preset, emphasised);
 }
 
 void PresetRow::setPreset(const CameraPreset &preset, bool emphasised)
 {
     m_preset = preset;
-    m_emphasised = emphasised;
     m_name->setFont(PanelStyle::font(TextStyle::Callout, emphasised ? QFont::DemiBold : QFont::Normal));
     m_name->setFullText(preset.name);
     m_update->setAccessibleName(tr("Update %1").arg(preset.name));
@@ -114,8 +113,7 @@ void PresetsSection::render()
         return lastUsed && presetNamesEqual(p.name, *lastUsed);
     };
     auto make = [this, &emphasised](const CameraPreset &p) {
-        auto *row = new PresetRow(p, m_rowsBox);
-        row->setPreset(p, emphasised(p));
+        auto *row = new PresetRow(p, emphasised(p), m_rowsBox);
         connect(row, &PresetRow::updateRequested, this, [this](const CameraPreset &preset) {
             m_presets.updatePreset(preset.name, m_uvc.currentValues());
         });

@@ -20,11 +20,9 @@ class PresetRow : public QWidget {
     Q_OBJECT
 
 public:
-    PresetRow(const CameraPreset &preset, QWidget *parent = nullptr);
+    PresetRow(const CameraPreset &preset, bool emphasised, QWidget *parent = nullptr);
     QString id() const { return m_preset.id(); }
-    CameraPreset preset() const { return m_preset; }
     void setPreset(const CameraPreset &preset, bool emphasised);
-    bool isEmphasised() const { return m_emphasised; }
 
 signals:
     void updateRequested(const CameraPreset &preset);
@@ -33,7 +31,6 @@ signals:
 
 private:
     CameraPreset m_preset;
-    bool m_emphasised = false;
     ElidedLabel *m_name;
     QPushButton *m_update;
     QPushButton *m_load;
@@ -50,7 +47,6 @@ public:
     PresetsSection(UVCController &uvc, PresetManager &presets, QWidget *parent = nullptr);
 
     void render();
-    QList<PresetRow *> rows() const { return m_rows; }
 
     // Stores the current control values under the name as typed (blanks
     // kept) and records it as last used; names of blanks only store nothing.
