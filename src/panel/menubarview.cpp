@@ -74,7 +74,6 @@ MenuBarView::MenuBarView(Options options, QWidget *parent)
     m_camera = options.captureBackend
         ? std::make_unique<CameraSessionManager>(std::move(options.captureBackend))
         : std::make_unique<CameraSessionManager>();
-    m_launchAtLogin = m_loginItem->status() == LoginItem::kEnabled;
     m_wasConnected = m_uvc->isConnected();
 
     setObjectName(QStringLiteral("menuBarView"));
@@ -231,12 +230,9 @@ QWidget *MenuBarView::buildFooter()
     row->addStretch(1);
     m_loginSwitch = new SwitchButton(tr("Open at Login"), loginRow);
     m_loginSwitch->setObjectName(QStringLiteral("loginSwitch"));
-    m_loginSwitch->setChecked(m_launchAtLogin);
-    connect(m_loginSwitch, &QAbstractButton::toggled, this, [this](bool on) {
-        // The switch already shows the new state; the item has to follow.
-        m_launchAtLogin = on;
-        setLaunchAtLogin(on);
-    });
+    m_loginSwitch->setChecked(m_loginItem->status() == LoginItem::kEnabled);
+    // The switch already shows the new state; the item has to follow.
+    connect(m_loginSwitch, &QAbstractButton::toggled, this, &MenuBarView::setLaunchAtLogin);
     row->addWidget(m_loginSwitch);
     layout->addWidget(loginRow);
 
@@ -350,9 +346,8 @@ void MenuBarView::setLaunchAtLogin(bool on)
 
 void MenuBarView::assignLaunchAtLogin(bool on)
 {
-    if (on == m_launchAtLogin)
+    if (on == m_loginSwitch->isChecked())
         return;
-    m_launchAtLogin = on;
     {
         const QSignalBlocker quiet(m_loginSwitch);
         m_loginSwitch->setChecked(on);

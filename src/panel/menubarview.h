@@ -75,7 +75,6 @@ private:
     std::unique_ptr<UVCController> m_uvc;
     std::unique_ptr<PresetManager> m_presets;
     std::unique_ptr<CameraSessionManager> m_camera;
-    bool m_launchAtLogin = false;
     // The connection state last seen, so that only real changes count.
     bool m_wasConnected = false;
 
