@@ -76,10 +76,25 @@ public:
     virtual Result<std::vector<CameraInfo>> cameras() = 0;
     // The catalogue controls the camera has, in catalogue order.
     virtual Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) = 0;
+    // Whether controls() would list `name`. Asked before every write, so a back
+    // end whose controls() talks to the camera answers this for the one control.
+    virtual Result<bool> hasControl(const CameraInfo &camera, const std::string &name);
     // Writes one control; the caller has checked that the camera has it.
     virtual std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
                                               int64_t value) = 0;
 };
+
+inline Result<bool> CameraBackend::hasControl(const CameraInfo &camera, const std::string &name)
+{
+    Result<std::vector<ControlInfo>> listed = controls(camera);
+    if (!listed)
+        return listed.failure();
+    for (const ControlInfo &control : listed.value()) {
+        if (control.name == name)
+            return true;
+    }
+    return false;
+}
 
 // The simulated camera when UVCC_HELPER_SIMULATE names a state file,
 // otherwise the platform's back end.

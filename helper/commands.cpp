@@ -84,12 +84,17 @@ struct Target {
     std::vector<ControlInfo> controls;
 };
 
-Result<Target> resolve(CameraBackend &backend, const std::optional<std::string> &designator)
+Result<CameraInfo> resolveCamera(CameraBackend &backend, const std::optional<std::string> &designator)
 {
     Result<std::vector<CameraInfo>> cameras = backend.cameras();
     if (!cameras)
         return cameras.failure();
-    Result<CameraInfo> camera = selectCamera(cameras.value(), designator);
+    return selectCamera(cameras.value(), designator);
+}
+
+Result<Target> resolve(CameraBackend &backend, const std::optional<std::string> &designator)
+{
+    Result<CameraInfo> camera = resolveCamera(backend, designator);
     if (!camera)
         return camera.failure();
     Result<std::vector<ControlInfo>> controls = backend.controls(camera.value());
@@ -130,17 +135,16 @@ Outcome runSet(CameraBackend &backend, std::span<const std::string> args)
         return fail(ExitCode::BadValue, "value " + printable(args[1])
                         + " is not a decimal 64-bit integer (e.g. 42 or -7)");
     }
-    Result<Target> target = resolve(backend, designatorArgument(args, 2));
-    if (!target)
-        return fail(target.failure());
-    const auto &controls = target.value().controls;
-    bool has = std::any_of(controls.begin(), controls.end(),
-                           [&](const ControlInfo &c) { return c.name == name; });
-    if (!has) {
-        return fail(ExitCode::NoControl,
-                    "camera " + target.value().camera.designator() + " has no control " + printable(name));
-    }
-    if (std::optional<Failure> failure = backend.setControl(target.value().camera, name, *value))
+    // Each slider move is one such run: ask about this control only, not all of them.
+    Result<CameraInfo> camera = resolveCamera(backend, designatorArgument(args, 2));
+    if (!camera)
+        return fail(camera.failure());
+    Result<bool> has = backend.hasControl(camera.value(), name);
+    if (!has)
+        return fail(has.failure());
+    if (!has.value())
+        return fail(ExitCode::NoControl, "camera " + camera.value().designator() + " has no control " + printable(name));
+    if (std::optional<Failure> failure = backend.setControl(camera.value(), name, *value))
         return fail(*failure);
     return Outcome{};
 }

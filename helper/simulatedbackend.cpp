@@ -82,6 +82,18 @@ const SimulatedCamera *findCamera(const CameraInfo &camera)
     return nullptr;
 }
 
+const ControlInfo *findControl(const SimulatedCamera &camera, const std::string &name)
+{
+    auto control = std::find_if(camera.controls.begin(), camera.controls.end(),
+                                [&](const ControlInfo &c) { return c.name == name; });
+    return control == camera.controls.end() ? nullptr : &*control;
+}
+
+Failure noCamera(const CameraInfo &camera)
+{
+    return Failure{ExitCode::NoCamera, "no camera '" + camera.designator() + "'"};
+}
+
 bool isBlank(const std::string &bytes)
 {
     return bytes.find_first_not_of(" \t\r\n") == std::string::npos;
@@ -228,7 +240,7 @@ Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &ca
 {
     const SimulatedCamera *simulated = findCamera(camera);
     if (!simulated)
-        return Failure{ExitCode::NoCamera, "no camera '" + camera.designator() + "'"};
+        return noCamera(camera);
     Result<State> state = load();
     if (!state)
         return state.failure();
@@ -241,15 +253,23 @@ Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &ca
     return controls;
 }
 
+// The controls do not depend on the state, so this needs no state file read.
+Result<bool> SimulatedBackend::hasControl(const CameraInfo &camera, const std::string &name)
+{
+    const SimulatedCamera *simulated = findCamera(camera);
+    if (!simulated)
+        return noCamera(camera);
+    return findControl(*simulated, name) != nullptr;
+}
+
 std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, const std::string &name,
                                                     int64_t value)
 {
     const SimulatedCamera *simulated = findCamera(camera);
     if (!simulated)
-        return Failure{ExitCode::NoCamera, "no camera '" + camera.designator() + "'"};
-    auto control = std::find_if(simulated->controls.begin(), simulated->controls.end(),
-                                [&](const ControlInfo &c) { return c.name == name; });
-    if (control == simulated->controls.end())
+        return noCamera(camera);
+    const ControlInfo *control = findControl(*simulated, name);
+    if (!control)
         return Failure{ExitCode::NoControl, "camera " + camera.designator() + " has no control '" + name + "'"};
     std::optional<int64_t> accepted = acceptedValue(*control, value);
     if (!accepted)

@@ -28,6 +28,7 @@ public:
 
     Result<std::vector<CameraInfo>> cameras() override;
     Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) override;
+    Result<bool> hasControl(const CameraInfo &camera, const std::string &name) override;
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
                                       int64_t value) override;
 

@@ -19,6 +19,14 @@ Result<std::vector<ControlInfo>> V4l2Backend::controls(const CameraInfo &camera)
     return readControls(*node.value());
 }
 
+Result<bool> V4l2Backend::hasControl(const CameraInfo &camera, const std::string &name)
+{
+    Result<const OpenNode *> node = m_nodes.open(camera.handle);
+    if (!node)
+        return node.failure();
+    return v4l2::hasControl(*node.value(), name);
+}
+
 std::optional<Failure> V4l2Backend::setControl(const CameraInfo &camera, const std::string &name, int64_t value)
 {
     Result<const OpenNode *> node = m_nodes.open(camera.handle);

@@ -203,6 +203,20 @@ Result<std::vector<ControlInfo>> readControls(const OpenNode &node)
     return controls;
 }
 
+Result<bool> hasControl(const OpenNode &node, std::string_view name)
+{
+    const ControlMapping *mapping = findControl(name);
+    if (!mapping)
+        return false;
+    v4l2_queryctrl descriptor;
+    if (!query(node, mapping->id, &descriptor)) {
+        if (errno == ENODEV)
+            return kGone;
+        return false;
+    }
+    return describe(node, *mapping, descriptor).has_value();
+}
+
 std::optional<Failure> writeControl(const OpenNode &node, std::string_view name, int64_t value)
 {
     const ControlMapping *mapping = findControl(name);

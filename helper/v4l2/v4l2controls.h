@@ -33,6 +33,10 @@ std::optional<int64_t> menuIndexFromExposureMode(int64_t mode);
 // reports inconsistently (min > max) is left out.
 Result<std::vector<ControlInfo>> readControls(const OpenNode &node);
 
+// Whether readControls() would list `name`, asking the node about that control
+// only (the camera gone is a failure, as there).
+Result<bool> hasControl(const OpenNode &node, std::string_view name);
+
 // Writes one control. Values outside the control's range go to the kernel,
 // which clamps them (beyond 32 bits they are first brought to the nearest
 // 32-bit value, so they clamp instead of wrapping).

@@ -1,6 +1,7 @@
 // The V4L2 back end through its public interface, with the fake UVC driver
 // behind the device seam and a fake sysfs tree in a temporary directory.
 
+#include "catalogue.h"
 #include "fakeuvcdriver.h"
 #include "v4l2backend.h"
 #include "v4l2controls.h"
@@ -207,6 +208,27 @@ private slots:
         QCOMPARE(find(controls, "hue")->value, std::nullopt);
         QCOMPARE(find(controls, "brightness")->value, std::optional<int64_t>(0));
         QCOMPARE(find(controls, "sharpness")->step, 1);
+    }
+
+    // A write asks about its one control; the answer must match the listing,
+    // including the controls the listing leaves out.
+    void hasControlAgreesWithTheListing()
+    {
+        fakeuvc::setControlField(path("dev/video2"), V4L2_CID_GAIN, "fail", EIO);
+        fakeuvc::setControlField(path("dev/video2"), V4L2_CID_CONTRAST, "min", 100); // above its max of 95
+        for (size_t index : {0, 1}) {
+            const std::vector<ControlInfo> listed = controlsOf(index);
+            for (std::string_view name : kControlNames) {
+                Result<bool> has = m_backend->hasControl(camera(index), std::string(name));
+                QVERIFY(has);
+                QVERIFY2(has.value() == (find(listed, std::string(name)) != nullptr), name.data());
+            }
+            QCOMPARE(m_backend->hasControl(camera(index), "power_line_frequency").value(), false);
+        }
+
+        const CameraInfo unplugged = camera(0);
+        std::filesystem::remove(path("dev/video2"));
+        QCOMPARE(m_backend->hasControl(unplugged, "brightness").failure().code, ExitCode::NoCamera);
     }
 
     void exposureModesMapBothWays_data()
