@@ -71,13 +71,10 @@ std::optional<fs::path> usbDeviceOf(const fs::path &classEntry, const fs::path &
     return std::nullopt;
 }
 
-std::vector<VideoNode> usbVideoNodes(const V4l2Paths &paths)
+std::vector<VideoNode> usbVideoNodes(const fs::path &sysfsRoot)
 {
     std::vector<VideoNode> nodes;
     std::error_code error;
-    const fs::path sysfsRoot = fs::canonical(paths.sysfsRoot, error);
-    if (error)
-        return nodes;
     for (const fs::directory_entry &entry : fs::directory_iterator(sysfsRoot / "class" / "video4linux", error)) {
         const std::string name = entry.path().filename().string();
         const std::optional<int> number = nodeNumber(name);
@@ -146,9 +143,11 @@ std::optional<Choice> chooseNode(NodeCache &nodes, const V4l2Paths &paths, const
 
 std::vector<CameraInfo> findCameras(NodeCache &nodes, const V4l2Paths &paths)
 {
-    const std::vector<VideoNode> videoNodes = usbVideoNodes(paths);
     std::error_code error;
     const fs::path sysfsRoot = fs::canonical(paths.sysfsRoot, error);
+    if (error)
+        return {};
+    const std::vector<VideoNode> videoNodes = usbVideoNodes(sysfsRoot);
 
     // Group the nodes by USB device, keeping the order of each device's first node.
     std::vector<fs::path> order;
