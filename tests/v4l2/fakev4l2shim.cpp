@@ -62,7 +62,7 @@ bool isFakePath(const char *path)
 
 // Opens the node file itself so that the program holds a real descriptor
 // (poll, fstat and close keep working), and remembers which node it is.
-int openFake(const char *path, int flags, int fallback)
+int openFake(const char *path, int flags)
 {
     std::optional<fakeuvc::FakeUvcNode> node = fakeuvc::FakeUvcNode::load(path);
     if (!node) {
@@ -75,7 +75,7 @@ int openFake(const char *path, int flags, int fallback)
     }
     const int fd = next<OpenFn>("open")(path, O_RDONLY | (flags & O_CLOEXEC));
     if (fd < 0)
-        return fallback;
+        return -1;
     std::lock_guard lock(nodes().mutex);
     nodes().byFd[fd] = {path, std::make_unique<fakeuvc::FakeUvcNode>(std::move(*node))};
     return fd;
@@ -110,7 +110,7 @@ INTERPOSE int open(const char *path, int flags, ...)
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
     if (isFakePath(path))
-        return openFake(path, flags, -1);
+        return openFake(path, flags);
     return next<OpenFn>("open")(path, flags, mode);
 }
 
@@ -121,7 +121,7 @@ INTERPOSE int open64(const char *path, int flags, ...)
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
     if (isFakePath(path))
-        return openFake(path, flags, -1);
+        return openFake(path, flags);
     return next<OpenFn>("open64")(path, flags, mode);
 }
 
@@ -132,7 +132,7 @@ INTERPOSE int openat(int dirfd, const char *path, int flags, ...)
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
     if (isFakePath(path))
-        return openFake(path, flags, -1);
+        return openFake(path, flags);
     return next<OpenAtFn>("openat")(dirfd, path, flags, mode);
 }
 
@@ -143,7 +143,7 @@ INTERPOSE int openat64(int dirfd, const char *path, int flags, ...)
     const mode_t mode = modeArgument(flags, args);
     va_end(args);
     if (isFakePath(path))
-        return openFake(path, flags, -1);
+        return openFake(path, flags);
     return next<OpenAtFn>("openat64")(dirfd, path, flags, mode);
 }
 
