@@ -2,7 +2,11 @@
 # here serves them or the developers.
 BUILD ?= build
 JOBS  ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Every build directory is configured with these; CI also turns warnings into
+# errors, so a warning never lands.
+WERROR ?= $(if $(CI),ON,OFF)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_WERROR=$(WERROR)
+CONFIGURE = cmake -S . -B
 
 .PHONY: setup build run test test-asan bench package fuzz clean
 
@@ -10,7 +14,7 @@ setup:
 	@scripts/setup.sh
 
 build: setup
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@$(CONFIGURE) $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -33,8 +37,7 @@ SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/stress/lsan.supp:print_suppressions=0
 test-asan: setup
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_SANITIZE=ON \
-		-DLUMAREL_BUILD_BENCH=OFF >/dev/null
+	@$(CONFIGURE) $(ASAN_BUILD) $(CMAKE_FLAGS) -DLUMAREL_SANITIZE=ON -DLUMAREL_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
@@ -46,7 +49,7 @@ bench: build
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 fuzz: setup
-	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@CXX=clang++ $(CONFIGURE) $(FUZZ_BUILD) $(CMAKE_FLAGS) \
 		-DLUMAREL_FUZZ=ON -DLUMAREL_SANITIZE=ON -DLUMAREL_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
