@@ -7,6 +7,7 @@
 #include "uvccontroller.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 namespace {
@@ -16,20 +17,18 @@ constexpr int kRuns = 41;
 void helperRunAgainstTrue(const QString &helper)
 {
     // Interleaved, so both see the same machine load.
-    QList<double> helperTimes, trueTimes;
+    std::vector<double> helperTimes, trueTimes;
     for (int i = 0; i < kRuns; ++i) {
-        helperTimes << Bench::medianMs(1, [&] { UVCController::runProcess(helper, {"export"}); });
-        trueTimes << Bench::medianMs(1, [] { UVCController::runProcess("/bin/true", {}); });
+        helperTimes.push_back(Bench::medianMs(1, [&] { UVCController::runProcess(helper, {"export"}); }));
+        trueTimes.push_back(Bench::medianMs(1, [] { UVCController::runProcess("/bin/true", {}); }));
     }
-    std::sort(helperTimes.begin(), helperTimes.end());
-    std::sort(trueTimes.begin(), trueTimes.end());
-    const double helperMs = helperTimes.at(kRuns / 2);
-    const double trueMs = trueTimes.at(kRuns / 2);
+    const double helperMs = Bench::median(helperTimes);
+    const double trueMs = Bench::median(trueTimes);
     const double ratio = helperMs / trueMs;
     Bench::row("one `uvcc-helper export` run (median)", Bench::ms(helperMs),
                "<= 1.5 x /bin/true", ratio <= 1.5);
     Bench::row("one `/bin/true` run, same runner (median)", Bench::ms(trueMs), "baseline", true);
-    Bench::row("  ratio helper / true", QString::number(ratio, 'f', 2) + " x", "<= 1.5", ratio <= 1.5);
+    Bench::row("  ratio helper / true", Bench::ratio(ratio), "<= 1.5", ratio <= 1.5);
 }
 
 void construction(const QString &helper)
@@ -50,7 +49,7 @@ void lastOfManyWrites(const QString &helper)
     for (const auto &candidate : controller.sliders())
         if (candidate.id == QLatin1String("gain"))
             row = candidate;
-    QList<double> delays;
+    std::vector<double> delays;
     bool allArrived = true;
     for (int trial = 0; trial < 5; ++trial) {
         const qint64 last = row.min + (row.max - row.min) / 2 + trial;
@@ -60,13 +59,12 @@ void lastOfManyWrites(const QString &helper)
         timer.start();
         controller.setSliderValue(row, last);
         controller.waitForWrites();
-        delays << timer.nsecsElapsed() / 1e6;
+        delays.push_back(timer.nsecsElapsed() / 1e6);
         const auto values = HelperAnswers::parseObject(
             controller.runHelper({"export"}).value_or(QString()));
         allArrived = allArrived && values && values->value("gain").toInteger(-1) == last;
     }
-    std::sort(delays.begin(), delays.end());
-    const double delay = delays.at(delays.size() / 2);
+    const double delay = Bench::median(delays);
     Bench::row("last of 500 setSliderValue calls on camera (median)", Bench::ms(delay), "< 50 ms",
                delay < 50 && allArrived);
     if (!allArrived)
@@ -86,5 +84,5 @@ int main(int argc, char **argv)
     helperRunAgainstTrue(helper);
     construction(helper);
     lastOfManyWrites(helper);
-    return 0;
+    return Bench::exitCode();
 }

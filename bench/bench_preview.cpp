@@ -3,6 +3,7 @@
 // make, and drawing a new 640 x 480 camera frame (YUYV, as webcams send raw)
 // in the panel's 288 x 180 rounded preview against the least Qt can do with
 // it: convert it to an image once and draw that image, cropped, once.
+#include "benchtable.h"
 #include "camerapreviewview.h"
 #include "camerasessionmanager.h"
 
@@ -18,32 +19,20 @@
 #include <QVideoSink>
 
 #include <algorithm>
-#include <cstdio>
-#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
 
-double medianUs(int runs, const std::function<void()> &work)
+// A figure, its baseline and their ratio, the ratio held to `maxRatio`.
+void report(const std::string &measure, const std::string &baseline, double ms, double baselineMs,
+            double maxRatio)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e3);
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
-}
-
-bool report(const char *name, double us, double baselineUs, double maxRatio)
-{
-    const double ratio = us / std::max(baselineUs, 0.001);
-    const bool ok = ratio <= maxRatio;
-    std::printf("%-30s %9.1f us  baseline %9.1f us  ratio %6.2f (goal <= %.0f)  %s\n", name, us, baselineUs,
-        ratio, maxRatio, ok ? "ok" : "MISSED");
-    return ok;
+    const double ratio = ms / std::max(baselineMs, 1e-6);
+    const std::string goal = "<= " + Bench::figure(maxRatio, 0, "x baseline");
+    Bench::row(measure, Bench::us(ms), goal, ratio <= maxRatio);
+    Bench::row("  " + baseline, Bench::us(baselineMs), "baseline", true);
+    Bench::row("  ratio", Bench::ratio(ratio), "<= " + Bench::ratio(maxRatio), ratio <= maxRatio);
 }
 
 QVideoFrame grey640x480()
@@ -60,17 +49,18 @@ QVideoFrame grey640x480()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    bool ok = true;
+    Bench::header("live preview (no camera)");
 
     QElapsedTimer once;
     once.start();
     CameraSessionManager manager;
-    std::printf("%-30s %9.1f us  (Qt Multimedia starts up)\n", "manager construction", once.nsecsElapsed() / 1e3);
+    Bench::row("manager construction (Qt Multimedia starts up)", Bench::us(once.nsecsElapsed() / 1e6),
+               "shown only", true);
 
     // Without a camera every start() looks for one again and returns.
-    const double lookup = medianUs(200, [] { (void)QMediaDevices::defaultVideoInput(); });
-    const double start = medianUs(200, [&] { manager.start(); });
-    ok &= report("start() without a camera", start, lookup, 5);
+    const double lookup = Bench::medianMs(200, [] { (void)QMediaDevices::defaultVideoInput(); });
+    const double start = Bench::medianMs(200, [&] { manager.start(); });
+    report("start() without a camera (median)", "one default camera look-up", start, lookup, 5);
 
     QMediaCaptureSession session;
     CameraPreviewView view(&session);
@@ -98,8 +88,8 @@ int main(int argc, char **argv)
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRectF(0, -18, 288, 216), image);
     };
-    const double directUs = medianUs(int(frames.size()), paintDirectly);
-    const double viewUs = medianUs(int(frames.size()), paintView);
-    ok &= report("preview paint of a new frame", viewUs, directUs, 2);
-    return ok ? 0 : 1;
+    const double directMs = Bench::medianMs(int(frames.size()), paintDirectly);
+    const double viewMs = Bench::medianMs(int(frames.size()), paintView);
+    report("preview paint of a new frame (median)", "convert and draw it directly", viewMs, directMs, 2);
+    return Bench::exitCode();
 }

@@ -8,6 +8,7 @@
 //
 //   bench_v4l2export [runs]
 
+#include "benchtable.h"
 #include "fakeuvcdriver.h"
 
 #include <fcntl.h>
@@ -87,12 +88,6 @@ double timeOnce(Subject &subject, const std::string &root)
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -127,16 +122,18 @@ int main(int argc, char **argv)
     }
     std::filesystem::remove_all(root);
 
-    std::printf("median wall time of %d runs, fake 16-control camera\n", runs);
+    Bench::header("V4L2 back end, fake 16-control camera (medians of " + std::to_string(runs) + " runs)");
     for (const Subject &subject : subjects)
-        std::printf("  %-30s %7.2f ms\n", subject.label, median(subject.millis));
-    const double helper = median(subjects[0].millis);
-    const double v4l2ctl = median(subjects[1].millis);
-    const double plainTrue = median(subjects[2].millis);
-    const double fakeTrue = median(subjects[3].millis);
-    const double bare = median(subjects[4].millis);
-    std::printf("  export / v4l2-ctl               %5.2f  (target <= 1.00)\n", helper / v4l2ctl);
-    std::printf("  export / (true + fake)          %5.2f  (target <= 1.50)\n", helper / fakeTrue);
-    std::printf("  devices, no fake / true         %5.2f  (target <= 1.50)\n", bare / plainTrue);
-    return 0;
+        Bench::row(subject.label, Bench::ms(Bench::median(subject.millis)), "measured", true);
+    const double helper = Bench::median(subjects[0].millis);
+    const double v4l2ctl = Bench::median(subjects[1].millis);
+    const double plainTrue = Bench::median(subjects[2].millis);
+    const double fakeTrue = Bench::median(subjects[3].millis);
+    const double bare = Bench::median(subjects[4].millis);
+    Bench::row("  ratio export / v4l2-ctl", Bench::ratio(helper / v4l2ctl), "<= 1.00 x", helper / v4l2ctl <= 1.0);
+    Bench::row("  ratio export / (true + fake)", Bench::ratio(helper / fakeTrue), "<= 1.50 x",
+               helper / fakeTrue <= 1.5);
+    Bench::row("  ratio devices, no fake / true", Bench::ratio(bare / plainTrue), "<= 1.50 x",
+               bare / plainTrue <= 1.5);
+    return Bench::exitCode();
 }

@@ -23,7 +23,7 @@ for tool in xdotool xdpyinfo xwininfo import; do
 done
 
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/xsession.sh"
+source "$here/../../scripts/xsession.sh"
 work=$(mktemp -d)
 mkdir -p "$artifacts"
 trap 'xs_cleanup; rm -rf "$work"' EXIT
