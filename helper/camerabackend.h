@@ -4,6 +4,8 @@
 // this interface; each back end (simulated, V4L2, ...) lives in files of its
 // own and makeCameraBackend() is the one place that chooses.
 
+#include "result.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -11,39 +13,6 @@
 #include <vector>
 
 namespace uvcc {
-
-// The helper's documented exit codes.
-enum class ExitCode : int {
-    Ok = 0,
-    Failure = 1,      // anything not listed below (I/O error, broken state)
-    Usage = 2,        // unknown command or wrong arguments
-    NoCamera = 3,     // no camera, or none with that designator
-    NoControl = 4,    // unknown control, or one this camera lacks
-    BadValue = 5,     // value is not a decimal 64-bit integer
-    Refused = 6,      // the camera refused the value (e.g. its automatic mode is on)
-    Permission = 7,   // the camera's device node may not be opened
-};
-
-struct Failure {
-    ExitCode code = ExitCode::Failure;
-    std::string message; // one line, for standard error
-};
-
-// A value or the reason there is none.
-template <typename T>
-class Result {
-public:
-    Result(T value) : m_value(std::move(value)) {}
-    Result(Failure failure) : m_failure(std::move(failure)) {}
-    explicit operator bool() const { return m_value.has_value(); }
-    const T &value() const { return *m_value; }
-    T &value() { return *m_value; }
-    const Failure &failure() const { return m_failure; }
-
-private:
-    std::optional<T> m_value;
-    Failure m_failure;
-};
 
 struct CameraInfo {
     std::string vid;          // four lower-case hex digits, e.g. "046d"
