@@ -19,17 +19,17 @@ struct SimulatedCamera {
 
 ControlInfo ranged(const char *name, int64_t min, int64_t max, int64_t step, int64_t defaultValue)
 {
-    return ControlInfo{name, "int", min, max, step, defaultValue, std::nullopt, false, {}};
+    return ControlInfo{name, ControlType::Integer, min, max, step, defaultValue, std::nullopt, false, {}};
 }
 
 ControlInfo toggle(const char *name, int64_t defaultValue)
 {
-    return ControlInfo{name, "bool", 0, 1, 1, defaultValue, std::nullopt, false, {}};
+    return ControlInfo{name, ControlType::Boolean, 0, 1, 1, defaultValue, std::nullopt, false, {}};
 }
 
 ControlInfo autoExposure(std::vector<int64_t> modes, int64_t defaultValue)
 {
-    return ControlInfo{"auto_exposure_mode", "menu", modes.front(), modes.back(), 1,
+    return ControlInfo{"auto_exposure_mode", ControlType::Menu, modes.front(), modes.back(), 1,
                        defaultValue, std::nullopt, false, modes};
 }
 
@@ -333,7 +333,7 @@ Result<SimulatedBackend::State> SimulatedBackend::loadLocked()
 
 std::optional<int64_t> acceptedValue(const ControlInfo &control, int64_t requested)
 {
-    if (control.type == "menu") {
+    if (control.type == ControlType::Menu) {
         if (std::find(control.modes.begin(), control.modes.end(), requested) == control.modes.end())
             return std::nullopt;
         return requested;

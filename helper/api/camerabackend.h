@@ -24,10 +24,14 @@ struct CameraInfo {
     std::string designator() const { return vid + ":" + pid; }
 };
 
+// How a control takes its values: a number in a range, a switch (0 or 1), or
+// one of a few listed modes (auto_exposure_mode).
+enum class ControlType { Integer, Boolean, Menu };
+
 // One catalogue control as the camera has it.
 struct ControlInfo {
     std::string name;          // catalogue name, e.g. "white_balance_temperature"
-    std::string type;          // "int", "bool" or "menu"
+    ControlType type = ControlType::Integer;
     int64_t min = 0;
     int64_t max = 0;
     int64_t step = 1;

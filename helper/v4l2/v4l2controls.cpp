@@ -102,11 +102,11 @@ std::optional<ControlInfo> describe(const OpenNode &node, const ControlMapping &
     ControlInfo info;
     info.name = std::string(mapping.name);
     if (exposureMode && descriptor.type == V4L2_CTRL_TYPE_MENU)
-        info.type = "menu";
+        info.type = ControlType::Menu;
     else if (!exposureMode && descriptor.type == V4L2_CTRL_TYPE_INTEGER)
-        info.type = "int";
+        info.type = ControlType::Integer;
     else if (!exposureMode && descriptor.type == V4L2_CTRL_TYPE_BOOLEAN)
-        info.type = "bool";
+        info.type = ControlType::Boolean;
     else
         return std::nullopt;
     info.min = descriptor.minimum;
