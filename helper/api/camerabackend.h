@@ -1,8 +1,10 @@
 #pragma once
 
 // The camera access of uvcc-helper. The commands (commands.cpp) speak only to
-// this interface; each back end (simulated, V4L2, ...) lives in files of its
-// own and makeCameraBackend() is the one place that chooses.
+// this interface; each back end (simulated, V4L2, null) lives in files of its
+// own. makeCameraBackend() chooses between the simulated cameras and the
+// platform's back end, and helper/CMakeLists.txt chooses which library
+// provides makePlatformBackend().
 
 #include "result.h"
 
@@ -72,7 +74,8 @@ inline Result<bool> CameraBackend::hasControl(const CameraInfo &camera, const st
 // The simulated camera when UVCC_HELPER_SIMULATE names a state file,
 // otherwise the platform's back end.
 std::unique_ptr<CameraBackend> makeCameraBackend();
-// The platform's back end (V4L2 on Linux); one implementation file per OS.
+// The platform's back end: V4L2 on Linux, elsewhere the null back end, which
+// finds no camera.
 std::unique_ptr<CameraBackend> makePlatformBackend();
 
 } // namespace uvcc
