@@ -21,7 +21,7 @@ constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
 
 ControlInfo ranged(const char *name, int64_t min, int64_t max, int64_t step)
 {
-    return ControlInfo{name, "int", min, max, step, min, min, false, {}};
+    return ControlInfo{name, ControlType::Integer, min, max, step, min, min, false, {}};
 }
 
 // Two cameras with controls at the edges of the 64-bit range, answering
@@ -34,7 +34,7 @@ public:
         ranged("gain", -3, 3, kMax),             // step wider than the range
         ranged("hue", 0, 0, 0),                  // no step at all
         ranged("gamma", kMin, kMin + 10, -5),    // negative step
-        ControlInfo{"auto_exposure_mode", "menu", 1, 8, 1, 8, 8, false, {1, 8}},
+        ControlInfo{"auto_exposure_mode", ControlType::Menu, 1, 8, 1, 8, 8, false, {1, 8}},
     };
 
     Result<std::vector<CameraInfo>> cameras() override
@@ -49,7 +49,7 @@ public:
             if (control.name != name)
                 continue;
             const std::optional<int64_t> stored = acceptedValue(control, value);
-            if (stored && control.type != "menu"
+            if (stored && control.type != ControlType::Menu
                 && (*stored < std::min(control.min, control.max) || *stored > std::max(control.min, control.max)))
                 std::abort();
         }

@@ -63,6 +63,17 @@ std::string padded(std::string text, std::size_t width)
     return text;
 }
 
+// The type column of the controls listing.
+std::string typeName(ControlType type)
+{
+    switch (type) {
+    case ControlType::Integer: return "int";
+    case ControlType::Boolean: return "bool";
+    case ControlType::Menu: return "menu";
+    }
+    return "int";
+}
+
 std::string joined(const std::vector<std::string> &items)
 {
     std::string text;
@@ -298,7 +309,7 @@ std::string formatRanges(const std::vector<ControlInfo> &controls)
                       {"max", control.max},
                       {"step", control.step},
                       {"default", control.defaultValue}};
-        if (control.type == "menu")
+        if (control.type == ControlType::Menu)
             range["modes"] = control.modes;
         ranges[control.name] = std::move(range);
     }
@@ -314,7 +325,7 @@ std::string formatControls(const CameraInfo &camera, const std::vector<ControlIn
     std::string text = "controls of camera " + camera.designator() + ":\n";
     for (const ControlInfo &c : controls) {
         std::string range = std::to_string(c.min) + ".." + std::to_string(c.max);
-        if (c.type == "menu") {
+        if (c.type == ControlType::Menu) {
             std::string modes;
             for (int64_t mode : c.modes)
                 modes += (modes.empty() ? "" : ",") + std::to_string(mode);
@@ -322,7 +333,7 @@ std::string formatControls(const CameraInfo &camera, const std::vector<ControlIn
         } else {
             range += " step " + std::to_string(c.step);
         }
-        text += "  " + padded(c.name, 31) + padded(c.type, 5) + padded(range, 24) + "default "
+        text += "  " + padded(c.name, 31) + padded(typeName(c.type), 5) + padded(range, 24) + "default "
             + padded(std::to_string(c.defaultValue), 7) + "value "
             + (c.value ? std::to_string(*c.value) : "unreadable") + (c.inactive ? "  inactive" : "")
             + "\n";

@@ -19,17 +19,17 @@ struct SimulatedCamera {
 
 ControlInfo ranged(const char *name, int64_t min, int64_t max, int64_t step, int64_t defaultValue)
 {
-    return ControlInfo{name, "int", min, max, step, defaultValue, std::nullopt, false, {}};
+    return ControlInfo{name, ControlType::Integer, min, max, step, defaultValue, std::nullopt, false, {}};
 }
 
 ControlInfo toggle(const char *name, int64_t defaultValue)
 {
-    return ControlInfo{name, "bool", 0, 1, 1, defaultValue, std::nullopt, false, {}};
+    return ControlInfo{name, ControlType::Boolean, 0, 1, 1, defaultValue, std::nullopt, false, {}};
 }
 
 ControlInfo autoExposure(std::vector<int64_t> modes, int64_t defaultValue)
 {
-    return ControlInfo{"auto_exposure_mode", "menu", modes.front(), modes.back(), 1,
+    return ControlInfo{"auto_exposure_mode", ControlType::Menu, modes.front(), modes.back(), 1,
                        defaultValue, std::nullopt, false, modes};
 }
 
@@ -134,6 +134,25 @@ std::optional<State> parseState(const std::string &bytes)
         }
     }
     return state;
+}
+
+// The state file as it stands. Without a state in it, `damaged` tells a file
+// that holds something else from one that is missing or blank.
+struct Reading {
+    std::optional<State> state;
+    bool damaged = false;
+};
+
+Result<Reading> readState(const std::string &path)
+{
+    Result<FileContents> contents = readFile(path);
+    if (!contents)
+        return contents.failure();
+    if (!contents.value().exists || isBlank(contents.value().bytes))
+        return Reading{};
+    std::optional<State> state = parseState(contents.value().bytes);
+    const bool damaged = !state;
+    return Reading{std::move(state), damaged};
 }
 
 State defaultState()
@@ -292,13 +311,11 @@ std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, co
 
 Result<SimulatedBackend::State> SimulatedBackend::load()
 {
-    Result<FileContents> contents = readFile(m_statePath);
-    if (!contents)
-        return contents.failure();
-    if (contents.value().exists && !isBlank(contents.value().bytes)) {
-        if (std::optional<State> state = parseState(contents.value().bytes))
-            return *state;
-    }
+    Result<Reading> reading = readState(m_statePath);
+    if (!reading)
+        return reading.failure();
+    if (reading.value().state)
+        return std::move(*reading.value().state);
     // Missing, empty or damaged: settle it under the lock, so that only one
     // of several runs starting at once writes the defaults or moves it aside.
     if (std::optional<Failure> failure = ensureParentDirectory(m_statePath))
@@ -311,12 +328,12 @@ Result<SimulatedBackend::State> SimulatedBackend::load()
 
 Result<SimulatedBackend::State> SimulatedBackend::loadLocked()
 {
-    Result<FileContents> contents = readFile(m_statePath);
-    if (!contents)
-        return contents.failure();
-    if (contents.value().exists && !isBlank(contents.value().bytes)) {
-        if (std::optional<State> state = parseState(contents.value().bytes))
-            return *state;
+    Result<Reading> reading = readState(m_statePath);
+    if (!reading)
+        return reading.failure();
+    if (reading.value().state)
+        return std::move(*reading.value().state);
+    if (reading.value().damaged) {
         Result<std::string> moved = moveAside(m_statePath);
         if (!moved) {
             return Failure{ExitCode::Failure, "simulated camera state " + m_statePath
@@ -333,7 +350,7 @@ Result<SimulatedBackend::State> SimulatedBackend::loadLocked()
 
 std::optional<int64_t> acceptedValue(const ControlInfo &control, int64_t requested)
 {
-    if (control.type == "menu") {
+    if (control.type == ControlType::Menu) {
         if (std::find(control.modes.begin(), control.modes.end(), requested) == control.modes.end())
             return std::nullopt;
         return requested;

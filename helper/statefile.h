@@ -3,8 +3,9 @@
 // Files that several uvcc-helper runs share: an exclusive lock held across a
 // read-modify-write, and writes that readers never see half done.
 
-#include "camerabackend.h"
+#include "result.h"
 
+#include <optional>
 #include <string>
 
 namespace uvcc {

@@ -1,5 +1,7 @@
 #include "v4l2controls.h"
 
+#include "catalogue.h"
+
 #include <linux/videodev2.h>
 
 #include <algorithm>
@@ -36,17 +38,19 @@ constexpr std::array<ControlMapping, 16> kControls = {{
 const Failure kGone{ExitCode::NoCamera, "the camera is gone (unplugged?)"};
 
 // Menu index -> UVC mode bit, in V4L2's order.
-constexpr std::array<int64_t, 4> kExposureModes = {2, 1, 4, 8};
+constexpr std::array<int64_t, 4> kExposureModes = {kAutoExposureAuto, kAutoExposureManual,
+                                                   kAutoExposureShutterPriority, kAutoExposureAperturePriority};
 
 std::string exposureModeText(int64_t mode)
 {
+    const char *label = nullptr;
     switch (mode) {
-    case 1: return "1 (manual)";
-    case 2: return "2 (auto)";
-    case 4: return "4 (shutter priority)";
-    case 8: return "8 (aperture priority)";
-    default: return std::to_string(mode);
+    case kAutoExposureManual: label = "manual"; break;
+    case kAutoExposureAuto: label = "auto"; break;
+    case kAutoExposureShutterPriority: label = "shutter priority"; break;
+    case kAutoExposureAperturePriority: label = "aperture priority"; break;
     }
+    return label ? std::to_string(mode) + " (" + label + ")" : std::to_string(mode);
 }
 
 bool query(const OpenNode &node, uint32_t id, v4l2_queryctrl *descriptor)
@@ -98,11 +102,11 @@ std::optional<ControlInfo> describe(const OpenNode &node, const ControlMapping &
     ControlInfo info;
     info.name = std::string(mapping.name);
     if (exposureMode && descriptor.type == V4L2_CTRL_TYPE_MENU)
-        info.type = "menu";
+        info.type = ControlType::Menu;
     else if (!exposureMode && descriptor.type == V4L2_CTRL_TYPE_INTEGER)
-        info.type = "int";
+        info.type = ControlType::Integer;
     else if (!exposureMode && descriptor.type == V4L2_CTRL_TYPE_BOOLEAN)
-        info.type = "bool";
+        info.type = ControlType::Boolean;
     else
         return std::nullopt;
     info.min = descriptor.minimum;
@@ -231,8 +235,10 @@ std::optional<Failure> writeControl(const OpenNode &node, std::string_view name,
     if (mapping->id == V4L2_CID_EXPOSURE_AUTO) {
         const std::optional<int64_t> index = menuIndexFromExposureMode(value);
         if (!index)
-            return Failure{ExitCode::BadValue, "auto_exposure_mode takes 1 (manual), 2 (auto), "
-                                               "4 (shutter priority) or 8 (aperture priority)"};
+            return Failure{ExitCode::BadValue, "auto_exposure_mode takes " + exposureModeText(kAutoExposureManual)
+                                                   + ", " + exposureModeText(kAutoExposureAuto) + ", "
+                                                   + exposureModeText(kAutoExposureShutterPriority) + " or "
+                                                   + exposureModeText(kAutoExposureAperturePriority)};
         kernelValue = *index;
     }
     v4l2_control control{};

@@ -11,6 +11,10 @@
 //
 //   <dir>/CMD.out     written to standard output byte for byte (missing: nothing
 //                     is printed); may hold anything, invalid UTF-8 included
+//   <dir>/CMD.fixture the path of a file to answer with instead of CMD.out; if
+//                     that file cannot be read, the run says so on standard
+//                     error and exits with kFakeHelperBrokenScript (125), so a
+//                     mistyped fixture never passes for an empty answer
 //   <dir>/CMD.repeat  decimal N: write CMD.out N times (large answers cheaply)
 //   <dir>/CMD.sleep   decimal milliseconds to sleep before answering
 //   <dir>/CMD.crash   present: write the first half of the answer, then abort()
@@ -20,6 +24,8 @@
 // A test writes these files into a temporary directory, sets the variables in
 // its own environment (children inherit it) and points the controller at the
 // target file of `lumarel_fake_helper`.
+
+#include "fakehelperstatus.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -73,6 +79,21 @@ void writeAll(int fd, const QByteArray &bytes)
     }
 }
 
+// The scripted answer: the fixture CMD.fixture names, else CMD.out, else nothing.
+std::optional<QByteArray> scriptedAnswer(const QString &stem, const QString &command)
+{
+    const auto fixture = readFile(stem + QLatin1String(".fixture"));
+    if (!fixture)
+        return readFile(stem + QLatin1String(".out")).value_or(QByteArray());
+    QFile file(QString::fromUtf8(*fixture));
+    if (!fixture->isEmpty() && file.open(QIODevice::ReadOnly))
+        return file.readAll();
+    const QByteArray reason = fixture->isEmpty() ? "the path is empty" : file.errorString().toUtf8();
+    writeAll(STDERR_FILENO, "lumarel_fake_helper: cannot read the fixture file '" + *fixture + "' scripted for '"
+                                + command.toUtf8() + "': " + reason + '\n');
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -94,8 +115,10 @@ int main(int argc, char **argv)
     if (const auto err = readFile(stem + QLatin1String(".err")))
         writeAll(STDERR_FILENO, *err);
 
-    QByteArray answer = readFile(stem + QLatin1String(".out")).value_or(QByteArray());
-    answer = answer.repeated(readNumber(stem + QLatin1String(".repeat"), 1));
+    std::optional<QByteArray> scripted = scriptedAnswer(stem, command);
+    if (!scripted)
+        return kFakeHelperBrokenScript;
+    const QByteArray answer = scripted->repeated(readNumber(stem + QLatin1String(".repeat"), 1));
     if (QFile::exists(stem + QLatin1String(".crash"))) {
         writeAll(STDOUT_FILENO, answer.left(answer.size() / 2));
         std::abort();

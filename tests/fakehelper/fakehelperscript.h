@@ -5,8 +5,11 @@
 // in this process, so every helper it starts sees them. One script at a time.
 // Link `lumarel_fake_helper_script` to get this header and FAKE_HELPER_PATH.
 
+#include "fakehelperstatus.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QList>
@@ -30,14 +33,21 @@ public:
 
     static QString program() { return QStringLiteral(FAKE_HELPER_PATH); }
 
-    // What `command` prints on standard output.
-    void answer(const QString &command, const QByteArray &bytes) { write(command + ".out", bytes); }
-    // Copies a fixture file as the answer of `command`.
+    // What `command` prints on standard output; replaces an earlier answer.
+    void answer(const QString &command, const QByteArray &bytes)
+    {
+        QFile::remove(m_dir.filePath(command + ".fixture"));
+        write(command + ".out", bytes);
+    }
+    // The fixture file `command` answers with; replaces an earlier answer. The
+    // fake reads it on every run; a run that cannot (a fixture missing, or
+    // QFINDTESTDATA found nothing) says so on standard error and exits with
+    // kFakeHelperBrokenScript, rather than answering nothing.
     void answerFromFile(const QString &command, const QString &fixture)
     {
-        QFile file(fixture);
-        file.open(QIODevice::ReadOnly);
-        answer(command, file.readAll());
+        QFile::remove(m_dir.filePath(command + ".out"));
+        // The fake runs in whatever directory the code under test picks.
+        write(command + ".fixture", (fixture.isEmpty() ? fixture : QFileInfo(fixture).absoluteFilePath()).toUtf8());
     }
     // `option` is one of repeat, sleep, crash, exit, err (see fakehelper.cpp).
     void option(const QString &command, const QString &option, const QByteArray &value = "1")

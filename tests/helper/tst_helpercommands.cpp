@@ -49,7 +49,7 @@ public:
 
 ControlInfo control(const char *name, int64_t min, int64_t max, int64_t step, std::optional<int64_t> value)
 {
-    return ControlInfo{name, "int", min, max, step, min, value, false, {}};
+    return ControlInfo{name, ControlType::Integer, min, max, step, min, value, false, {}};
 }
 
 FakeBackend twoCameras()
@@ -200,7 +200,7 @@ void TestHelperCommands::formatsOutputs()
     // A control whose read failed is left out of export but keeps its range.
     QCOMPARE(formatExport(fake.controlList), "{\"brightness\":3}\n");
     QCOMPARE(formatExport({}), "{}\n");
-    ControlInfo menu{"auto_exposure_mode", "menu", 1, 8, 1, 8, 8, false, {1, 2, 8}};
+    ControlInfo menu{"auto_exposure_mode", ControlType::Menu, 1, 8, 1, 8, 8, false, {1, 2, 8}};
     fake.controlList.push_back(menu);
     QCOMPARE(formatRanges(fake.controlList),
              "{\"brightness\":{\"min\":-64,\"max\":64,\"step\":1,\"default\":-64},"
@@ -271,10 +271,10 @@ void TestHelperCommands::clampsLikeACamera()
     QFETCH(qint64, step);
     QFETCH(qint64, requested);
     QFETCH(qint64, stored);
-    ControlInfo info{"gain", "int", min, max, step, min, std::nullopt, false, {}};
+    ControlInfo info{"gain", ControlType::Integer, min, max, step, min, std::nullopt, false, {}};
     QCOMPARE(acceptedValue(info, requested), std::optional<int64_t>(stored));
 
-    ControlInfo menu{"auto_exposure_mode", "menu", 1, 8, 1, 8, std::nullopt, false, {1, 8}};
+    ControlInfo menu{"auto_exposure_mode", ControlType::Menu, 1, 8, 1, 8, std::nullopt, false, {1, 8}};
     QCOMPARE(acceptedValue(menu, 8), std::optional<int64_t>(8));
     QCOMPARE(acceptedValue(menu, 2), std::nullopt);
     QCOMPARE(acceptedValue(menu, 100), std::nullopt);

@@ -1,8 +1,9 @@
 // Builds the standard fake camera tree (see fakeuvcdriver.h) in a directory,
 // for the benchmark and for trying the helper by hand:
 //   fakecameratree DIR
-//   FAKE_V4L2_DEV_DIR=DIR/dev LD_PRELOAD=.../libfakev4l2shim.so \
-//   UVCC_HELPER_SYSFS_ROOT=DIR/sys UVCC_HELPER_DEV_ROOT=DIR/dev uvcc-helper devices
+//   FAKE_V4L2_DEV_DIR=DIR/dev LD_PRELOAD=.../libfakev4l2shim.so
+//     UVCC_HELPER_SYSFS_ROOT=DIR/sys UVCC_HELPER_DEV_ROOT=DIR/dev uvcc-helper devices
+//   (all one command line)
 
 #include "fakeuvcdriver.h"
 

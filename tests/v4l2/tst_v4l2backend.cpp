@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(full.back().name, std::string("auto_exposure_mode"));
 
         const ControlInfo *exposure = find(full, "auto_exposure_mode");
-        QCOMPARE(exposure->type, std::string("menu"));
+        QCOMPARE(exposure->type, ControlType::Menu);
         QCOMPARE(exposure->modes, (std::vector<int64_t>{1, 8}));
         QCOMPARE(exposure->min, 1);
         QCOMPARE(exposure->max, 8);
@@ -185,7 +185,7 @@ private slots:
         QVERIFY(find(full, "absolute_exposure_time")->inactive);
         QVERIFY(find(full, "white_balance_temperature")->inactive);
         QVERIFY(!find(full, "brightness")->inactive);
-        QCOMPARE(find(full, "auto_focus")->type, std::string("bool"));
+        QCOMPARE(find(full, "auto_focus")->type, ControlType::Boolean);
         QCOMPARE(find(full, "hue")->min, -2000);
 
         const std::vector<ControlInfo> basic = controlsOf(1);

@@ -5,6 +5,7 @@
 // modes, in the order the application shows them. Back ends report only these.
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace uvcc {
@@ -30,10 +31,10 @@ inline constexpr std::array<std::string_view, 16> kControlNames = {
 
 // UVC auto-exposure modes as the helper reports and accepts them (bit values
 // of the UVC AE mode control, not V4L2's menu indices).
-inline constexpr long long kAutoExposureManual = 1;
-inline constexpr long long kAutoExposureAuto = 2;
-inline constexpr long long kAutoExposureShutterPriority = 4;
-inline constexpr long long kAutoExposureAperturePriority = 8;
+inline constexpr int64_t kAutoExposureManual = 1;
+inline constexpr int64_t kAutoExposureAuto = 2;
+inline constexpr int64_t kAutoExposureShutterPriority = 4;
+inline constexpr int64_t kAutoExposureAperturePriority = 8;
 
 constexpr bool isKnownControl(std::string_view name)
 {

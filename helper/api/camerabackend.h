@@ -1,8 +1,12 @@
 #pragma once
 
 // The camera access of uvcc-helper. The commands (commands.cpp) speak only to
-// this interface; each back end (simulated, V4L2, ...) lives in files of its
-// own and makeCameraBackend() is the one place that chooses.
+// this interface; each back end (simulated, V4L2, null) lives in files of its
+// own. makeCameraBackend() chooses between the simulated cameras and the
+// platform's back end, and helper/CMakeLists.txt chooses which library
+// provides makePlatformBackend().
+
+#include "result.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,39 +15,6 @@
 #include <vector>
 
 namespace uvcc {
-
-// The helper's documented exit codes.
-enum class ExitCode : int {
-    Ok = 0,
-    Failure = 1,      // anything not listed below (I/O error, broken state)
-    Usage = 2,        // unknown command or wrong arguments
-    NoCamera = 3,     // no camera, or none with that designator
-    NoControl = 4,    // unknown control, or one this camera lacks
-    BadValue = 5,     // value is not a decimal 64-bit integer
-    Refused = 6,      // the camera refused the value (e.g. its automatic mode is on)
-    Permission = 7,   // the camera's device node may not be opened
-};
-
-struct Failure {
-    ExitCode code = ExitCode::Failure;
-    std::string message; // one line, for standard error
-};
-
-// A value or the reason there is none.
-template <typename T>
-class Result {
-public:
-    Result(T value) : m_value(std::move(value)) {}
-    Result(Failure failure) : m_failure(std::move(failure)) {}
-    explicit operator bool() const { return m_value.has_value(); }
-    const T &value() const { return *m_value; }
-    T &value() { return *m_value; }
-    const Failure &failure() const { return m_failure; }
-
-private:
-    std::optional<T> m_value;
-    Failure m_failure;
-};
 
 struct CameraInfo {
     std::string vid;          // four lower-case hex digits, e.g. "046d"
@@ -55,10 +26,14 @@ struct CameraInfo {
     std::string designator() const { return vid + ":" + pid; }
 };
 
+// How a control takes its values: a number in a range, a switch (0 or 1), or
+// one of a few listed modes (auto_exposure_mode).
+enum class ControlType { Integer, Boolean, Menu };
+
 // One catalogue control as the camera has it.
 struct ControlInfo {
     std::string name;          // catalogue name, e.g. "white_balance_temperature"
-    std::string type;          // "int", "bool" or "menu"
+    ControlType type = ControlType::Integer;
     int64_t min = 0;
     int64_t max = 0;
     int64_t step = 1;
@@ -99,7 +74,8 @@ inline Result<bool> CameraBackend::hasControl(const CameraInfo &camera, const st
 // The simulated camera when UVCC_HELPER_SIMULATE names a state file,
 // otherwise the platform's back end.
 std::unique_ptr<CameraBackend> makeCameraBackend();
-// The platform's back end (V4L2 on Linux); one implementation file per OS.
+// The platform's back end: V4L2 on Linux, elsewhere the null back end, which
+// finds no camera.
 std::unique_ptr<CameraBackend> makePlatformBackend();
 
 } // namespace uvcc
