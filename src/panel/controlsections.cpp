@@ -1,6 +1,6 @@
 #include "controlsections.h"
 
-#include "panelstyle.h"
+#include "style.h"
 #include "panelwidgets.h"
 #include "rowsync.h"
 #include "switchbutton.h"
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <climits>
 
-using PanelStyle::TextStyle;
+using Style::TextStyle;
 
 namespace {
 
@@ -23,7 +23,7 @@ QVBoxLayout *sectionColumn(QWidget *section, const QString &title, int rowSpacin
     auto *layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(16);
-    layout->addWidget(PanelStyle::sectionHeader(title, section));
+    layout->addWidget(sectionHeader(title, section));
     auto *rows = new QWidget(section);
     auto *column = new QVBoxLayout(rows);
     column->setContentsMargins(0, 0, 0, 0);
@@ -36,7 +36,7 @@ QVBoxLayout *sectionColumn(QWidget *section, const QString &title, int rowSpacin
 
 LabelGroup::LabelGroup(QWidget *parent)
     : QWidget(parent)
-    , m_label(PanelStyle::label(QString(), TextStyle::Callout, this))
+    , m_label(Style::label(QString(), TextStyle::Callout, this))
     , m_info(new QLabel(this))
 {
     auto *layout = new QHBoxLayout(this);
@@ -45,8 +45,8 @@ LabelGroup::LabelGroup(QWidget *parent)
     layout->addWidget(m_label);
     layout->addWidget(m_info);
     m_info->setObjectName(QStringLiteral("infoIcon"));
-    m_info->setPixmap(PanelStyle::symbol(QStringLiteral("info.circle"), TextStyle::Caption,
-                                         PanelStyle::secondaryColor(palette()),
+    m_info->setPixmap(Style::symbol(QStringLiteral("info.circle"), TextStyle::Caption,
+                                         Style::secondaryColor(palette()),
                                          devicePixelRatioF()));
 }
 
@@ -102,10 +102,10 @@ SliderRow::SliderRow(UVCController &uvc, const CameraSliderControl &control, QWi
     layout->addWidget(m_slider);
 
     m_value->setObjectName(QStringLiteral("valueText"));
-    m_value->setFont(PanelStyle::monospacedDigits(TextStyle::Callout));
+    m_value->setFont(Style::monospacedDigits(TextStyle::Callout));
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette accent = m_value->palette();
-    accent.setColor(QPalette::WindowText, PanelStyle::accentColor(accent));
+    accent.setColor(QPalette::WindowText, Style::accentColor(accent));
     m_value->setPalette(accent);
 
     setControl(control);

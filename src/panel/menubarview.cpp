@@ -5,7 +5,7 @@
 #include "capturebackend.h"
 #include "controlsections.h"
 #include "loginitem.h"
-#include "panelstyle.h"
+#include "style.h"
 #include "panelwidgets.h"
 #include "presetmanager.h"
 #include "presetssection.h"
@@ -25,7 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-using PanelStyle::TextStyle;
+using Style::TextStyle;
 
 namespace {
 
@@ -120,30 +120,30 @@ QWidget *MenuBarView::buildTopBlock()
     auto *header = new QWidget(top);
     header->setObjectName(QStringLiteral("header"));
     auto *lines = column(header, 2, QMargins(0, 8, 0, 0));
-    auto *title = PanelStyle::label(QStringLiteral("Lumarel"), TextStyle::Title2, header);
-    title->setFont(PanelStyle::font(TextStyle::Title2, QFont::Bold));
-    auto *subtitle = PanelStyle::label(tr("USB Webcam Controls"), TextStyle::Caption, header);
-    PanelStyle::makeSecondary(subtitle);
+    auto *title = Style::label(QStringLiteral("Lumarel"), TextStyle::Title2, header);
+    title->setFont(Style::font(TextStyle::Title2, QFont::Bold));
+    auto *subtitle = Style::label(tr("USB Webcam Controls"), TextStyle::Caption, header);
+    Style::makeSecondary(subtitle);
     lines->addWidget(title, 0, Qt::AlignHCenter);
     lines->addWidget(subtitle, 0, Qt::AlignHCenter);
     layout->addWidget(header);
 
     m_cameraName = new ElidedLabel(top);
     m_cameraName->setObjectName(QStringLiteral("cameraName"));
-    m_cameraName->setFont(PanelStyle::font(TextStyle::Callout));
+    m_cameraName->setFont(Style::font(TextStyle::Callout));
     m_cameraName->setAlignment(Qt::AlignCenter);
-    PanelStyle::makeSecondary(m_cameraName);
+    Style::makeSecondary(m_cameraName);
     layout->addWidget(m_cameraName);
 
     m_pickerRow = new QWidget(top);
     m_pickerRow->setObjectName(QStringLiteral("cameraPickerRow"));
     auto *pickerLayout = new QHBoxLayout(m_pickerRow);
     pickerLayout->setContentsMargins(0, 0, 0, 0);
-    pickerLayout->addWidget(PanelStyle::label(tr("Camera"), TextStyle::Callout, m_pickerRow));
+    pickerLayout->addWidget(Style::label(tr("Camera"), TextStyle::Callout, m_pickerRow));
     m_picker = new QComboBox(m_pickerRow);
     m_picker->setObjectName(QStringLiteral("cameraPicker"));
     m_picker->setAccessibleName(tr("Camera"));
-    m_picker->setFont(PanelStyle::font(TextStyle::Callout));
+    m_picker->setFont(Style::font(TextStyle::Callout));
     m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_picker->setMinimumContentsLength(8);
     pickerLayout->addWidget(m_picker, 1);
@@ -169,15 +169,15 @@ QWidget *MenuBarView::buildNotice()
 
     auto *symbol = new QLabel(m_notice);
     symbol->setObjectName(QStringLiteral("noticeSymbol"));
-    symbol->setPixmap(PanelStyle::symbol(QStringLiteral("video.slash"), TextStyle::Title,
-                                         PanelStyle::secondaryColor(palette()), devicePixelRatioF()));
+    symbol->setPixmap(Style::symbol(QStringLiteral("video.slash"), TextStyle::Title,
+                                         Style::secondaryColor(palette()), devicePixelRatioF()));
     layout->addWidget(symbol, 0, Qt::AlignHCenter);
 
-    m_noticeMessage = PanelStyle::label(QString(), TextStyle::Caption, m_notice);
+    m_noticeMessage = Style::label(QString(), TextStyle::Caption, m_notice);
     m_noticeMessage->setObjectName(QStringLiteral("noticeMessage"));
     m_noticeMessage->setAlignment(Qt::AlignCenter);
     m_noticeMessage->setWordWrap(true);
-    PanelStyle::makeSecondary(m_noticeMessage);
+    Style::makeSecondary(m_noticeMessage);
     layout->addWidget(m_noticeMessage);
 
     auto *retry = new PanelButton(tr("Retry"), PanelButton::Size::Regular, m_notice);
@@ -226,7 +226,7 @@ QWidget *MenuBarView::buildFooter()
     auto *loginRow = new QWidget(footer);
     auto *row = new QHBoxLayout(loginRow);
     row->setContentsMargins(16, 0, 16, 0);
-    row->addWidget(PanelStyle::label(tr("Open at Login"), TextStyle::Callout, loginRow));
+    row->addWidget(Style::label(tr("Open at Login"), TextStyle::Callout, loginRow));
     row->addStretch(1);
     m_loginSwitch = new SwitchButton(tr("Open at Login"), loginRow);
     m_loginSwitch->setObjectName(QStringLiteral("loginSwitch"));
@@ -241,8 +241,8 @@ QWidget *MenuBarView::buildFooter()
     quit->setFlat(true);
     quit->setAutoDefault(false);
     quit->setCursor(Qt::PointingHandCursor);
-    quit->setFont(PanelStyle::font(TextStyle::Caption));
-    PanelStyle::makeSecondary(quit);
+    quit->setFont(Style::font(TextStyle::Caption));
+    Style::makeSecondary(quit);
     connect(quit, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
     layout->addWidget(quit, 0, Qt::AlignHCenter);
     return footer;
