@@ -34,15 +34,6 @@ constexpr QSize kPreviewSize(288, 180);
 constexpr int kPreviewRadius = 8;
 constexpr int kReapplyDelayMs = 500;
 
-// Without a login-item mechanism the switch stays off: every change fails and
-// the switch falls back to the (never enabled) status.
-class NoLoginItem : public LoginItem {
-public:
-    int status() const override { return 0; }
-    bool registerItem() override { return false; }
-    bool unregisterItem() override { return false; }
-};
-
 QString cameraLabel(const UVCDevice &device)
 {
     return device.name.isEmpty() ? QCoreApplication::translate("MenuBarView", "Unknown Camera")
@@ -66,7 +57,7 @@ MenuBarView::MenuBarView(QWidget *parent)
 
 MenuBarView::MenuBarView(Options options, QWidget *parent)
     : QWidget(parent)
-    , m_loginItem(options.loginItem ? std::move(options.loginItem) : std::make_unique<NoLoginItem>())
+    , m_loginItem(std::move(options.loginItem))
 {
     m_uvc = options.helperPath.isEmpty() ? std::make_unique<UVCController>()
                                          : std::make_unique<UVCController>(options.helperPath);
@@ -230,7 +221,7 @@ QWidget *MenuBarView::buildFooter()
     row->addStretch(1);
     m_loginSwitch = new SwitchButton(tr("Open at Login"), loginRow);
     m_loginSwitch->setObjectName(QStringLiteral("loginSwitch"));
-    m_loginSwitch->setChecked(m_loginItem->status() == LoginItem::kEnabled);
+    m_loginSwitch->setChecked(m_loginItem->isEnabled());
     // The switch already shows the new state; the item has to follow.
     connect(m_loginSwitch, &QAbstractButton::toggled, this, &MenuBarView::setLaunchAtLogin);
     row->addWidget(m_loginSwitch);
@@ -341,7 +332,7 @@ void MenuBarView::setLaunchAtLogin(bool on)
 {
     const bool done = on ? m_loginItem->registerItem() : m_loginItem->unregisterItem();
     if (!done)
-        assignLaunchAtLogin(m_loginItem->status() == LoginItem::kEnabled);
+        assignLaunchAtLogin(m_loginItem->isEnabled());
 }
 
 void MenuBarView::assignLaunchAtLogin(bool on)

@@ -30,8 +30,9 @@ public:
     struct Options {
         // Empty: UVCController::locateHelper().
         QString helperPath;
-        // Null: a login item that is never enabled and cannot be changed.
-        std::unique_ptr<LoginItem> loginItem;
+        // Never null; by default a login item that is never enabled and
+        // cannot be changed.
+        std::unique_ptr<LoginItem> loginItem = std::make_unique<NullLoginItem>();
         // Null: the Qt Multimedia capture back end.
         std::unique_ptr<CaptureBackend> captureBackend;
     };

@@ -458,7 +458,7 @@ void TestMenuBarView::loginSwitchFollowsTheLoginItem()
     }
     {
         PanelFixture f;
-        f.login.status = LoginItem::kEnabled;
+        f.login.enabled = true;
         f.login.unregisterWorks = false;
         f.build();
         auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
@@ -474,7 +474,7 @@ void TestMenuBarView::loginSwitchFollowsTheLoginItem()
         auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
         QTest::mouseClick(loginSwitch, Qt::LeftButton);
         QVERIFY(loginSwitch->isChecked());
-        QCOMPARE(f.login.status, LoginItem::kEnabled);
+        QVERIFY(f.login.enabled);
         QTest::mouseClick(loginSwitch, Qt::LeftButton);
         QVERIFY(!loginSwitch->isChecked());
         QCOMPARE(f.login.registerCalls, 1);
