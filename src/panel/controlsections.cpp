@@ -131,38 +131,42 @@ void SliderRow::sliderMoved(int position)
     m_uvc.setSliderValue(m_control, m_scale.fromSlider(position));
 }
 
-ModesSection::ModesSection(UVCController &uvc, QWidget *parent)
+ControlSection::ControlSection(const QString &objectName, const QString &title, int rowSpacing,
+                               QWidget *parent)
     : QWidget(parent)
-    , m_uvc(uvc)
-    , m_column(sectionColumn(this, tr("Modes"), 8))
+    , m_column(sectionColumn(this, title, rowSpacing))
 {
-    setObjectName(QStringLiteral("modesSection"));
+    setObjectName(objectName);
 }
 
-void ModesSection::render()
+ControlSection *ControlSection::modes(UVCController &uvc, QWidget *parent)
 {
-    const QList<CameraToggleControl> toggles = m_uvc.toggles();
-    syncRows(
-        m_rows, m_column, toggles, [](const CameraToggleControl &c) { return c.id; },
-        [this](const CameraToggleControl &c) { return new ToggleRow(m_uvc, c, this); },
-        [](ToggleRow *row, const CameraToggleControl &c) { row->setControl(c); });
-    setVisible(!toggles.isEmpty());
+    auto *section = new ControlSection(QStringLiteral("modesSection"), tr("Modes"), 8, parent);
+    section->showRowsOf<ToggleRow>(uvc, &UVCController::toggles);
+    return section;
 }
 
-AdjustmentsSection::AdjustmentsSection(UVCController &uvc, QWidget *parent)
-    : QWidget(parent)
-    , m_uvc(uvc)
-    , m_column(sectionColumn(this, tr("Adjustments"), 14))
+ControlSection *ControlSection::adjustments(UVCController &uvc, QWidget *parent)
 {
-    setObjectName(QStringLiteral("adjustmentsSection"));
+    auto *section = new ControlSection(QStringLiteral("adjustmentsSection"), tr("Adjustments"), 14, parent);
+    section->showRowsOf<SliderRow>(uvc, &UVCController::sliders);
+    return section;
 }
 
-void AdjustmentsSection::render()
+template <typename Row, typename Control>
+void ControlSection::showRowsOf(UVCController &uvc, QList<Control> (UVCController::*list)() const)
 {
-    const QList<CameraSliderControl> sliders = m_uvc.sliders();
-    syncRows(
-        m_rows, m_column, sliders, [](const CameraSliderControl &c) { return c.id; },
-        [this](const CameraSliderControl &c) { return new SliderRow(m_uvc, c, this); },
-        [](SliderRow *row, const CameraSliderControl &c) { row->setControl(c); });
-    setVisible(!sliders.isEmpty());
+    m_sync = [this, &uvc, list, rows = QList<Row *>()]() mutable {
+        const QList<Control> controls = (uvc.*list)();
+        syncRows(
+            rows, m_column, controls, [](const Control &c) { return c.id; },
+            [this, &uvc](const Control &c) { return new Row(uvc, c, this); },
+            [](Row *row, const Control &c) { row->setControl(c); });
+        return !controls.isEmpty();
+    };
+}
+
+void ControlSection::render()
+{
+    setVisible(m_sync());
 }

@@ -147,7 +147,7 @@ QWidget *MenuBarView::buildTopBlock()
 
     // The preview is built once the session first runs; this marks its place.
     layout->addWidget(buildNotice());
-    m_modes = new ModesSection(*m_uvc, top);
+    m_modes = ControlSection::modes(*m_uvc, top);
     layout->addWidget(m_modes);
     return top;
 }
@@ -193,7 +193,7 @@ QWidget *MenuBarView::buildScrollArea()
     // gives that room back so the rows line up with the top block's column.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll->verticalScrollBar());
     auto *layout = column(content, 16, QMargins(16, 8, qMax(0, 16 - bar), 8));
-    m_adjustments = new AdjustmentsSection(*m_uvc, content);
+    m_adjustments = ControlSection::adjustments(*m_uvc, content);
     m_presetsSection = new PresetsSection(*m_uvc, *m_presets, content);
     layout->addWidget(m_adjustments);
     layout->addWidget(m_presetsSection);
@@ -250,8 +250,8 @@ void MenuBarView::connectModels()
         renderPresets();
         connectionChanged();
     });
-    connect(uvc, &UVCController::togglesChanged, m_modes, &ModesSection::render);
-    connect(uvc, &UVCController::slidersChanged, m_adjustments, &AdjustmentsSection::render);
+    connect(uvc, &UVCController::togglesChanged, m_modes, &ControlSection::render);
+    connect(uvc, &UVCController::slidersChanged, m_adjustments, &ControlSection::render);
     connect(m_presets.get(), &PresetManager::presetsChanged, this, &MenuBarView::renderPresets);
     connect(m_presets.get(), &PresetManager::lastUsedPresetNameChanged, this, &MenuBarView::renderPresets);
     connect(m_camera.get(), &CameraSessionManager::isRunningChanged, this, &MenuBarView::renderPreview);

@@ -7,11 +7,10 @@
 #include <QWidget>
 #include <memory>
 
-class AdjustmentsSection;
 class CameraPreviewView;
 class CameraSessionManager;
+class ControlSection;
 class ElidedLabel;
-class ModesSection;
 class PresetManager;
 class PresetsSection;
 class QComboBox;
@@ -86,8 +85,8 @@ private:
     CameraPreviewView *m_preview = nullptr;
     QWidget *m_notice = nullptr;
     QLabel *m_noticeMessage = nullptr;
-    ModesSection *m_modes = nullptr;
-    AdjustmentsSection *m_adjustments = nullptr;
+    ControlSection *m_modes = nullptr;
+    ControlSection *m_adjustments = nullptr;
     PresetsSection *m_presetsSection = nullptr;
     SwitchButton *m_loginSwitch = nullptr;
 };
