@@ -579,6 +579,21 @@ void TestMenuBarView::loginSwitchFollowsTheLoginItem()
         QCOMPARE(f.login.registerCalls, 1);
         QCOMPARE(f.login.unregisterCalls, 1);
     }
+    {
+        // No login item given: the platform has none, and the switch stays off.
+        PanelFixture f;
+        MenuBarView::Options options;
+        options.helperPath = FakeHelperScript::program();
+        options.captureBackend = std::make_unique<FakeCaptureBackend>(f.capture);
+        MenuBarView view(std::move(options));
+        view.show();
+        QAbstractButton *loginSwitch = nullptr;
+        for (auto *button : view.findChildren<QAbstractButton *>())
+            loginSwitch = button->accessibleName() == "Open at Login" ? button : loginSwitch;
+        QVERIFY(loginSwitch && !loginSwitch->isChecked());
+        QTest::mouseClick(loginSwitch, Qt::LeftButton);
+        QVERIFY(!loginSwitch->isChecked());
+    }
 }
 
 void TestMenuBarView::showingStartsThePreviewOnce()
