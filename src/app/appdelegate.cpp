@@ -1,7 +1,6 @@
 #include "appdelegate.h"
 
 #include "instanceregistry.h"
-#include "platform.h"
 #include "popoverwindow.h"
 #include "preferences.h"
 #include "splashview.h"
@@ -50,8 +49,6 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::terminateOtherInstances()
 {
-    if (!m_options.registry)
-        m_options.registry = makeInstanceRegistry();
     InstanceRegistry *registry = m_options.registry.get();
     connect(registry, &InstanceRegistry::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     if (registry->registerThisCopy())

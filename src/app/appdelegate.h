@@ -22,8 +22,8 @@ public:
     struct Options {
         // Builds the panel once, at start-up. Required.
         std::function<QWidget *()> makePanel;
-        // Null: the platform's registry of running copies.
-        std::unique_ptr<InstanceRegistry> registry;
+        // The registry of running copies; never null.
+        std::unique_ptr<InstanceRegistry> registry = makeInstanceRegistry();
         // Unset: ask Qt whether the desktop has a system tray, once, when
         // start-up begins.
         std::optional<bool> trayAvailable;

@@ -1,7 +1,7 @@
 #include "appdelegate.h"
 #include "appinfo.h"
+#include "loginitem.h"
 #include "menubarview.h"
-#include "platform.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     AppDelegate::Options options;
     options.makePanel = [] {
         MenuBarView::Options panelOptions;
-        panelOptions.loginItem = makeLoginItem();
+        panelOptions.loginItem = makeLoginItem(AppInfo::launchPath());
         return new MenuBarView(std::move(panelOptions));
     };
     AppDelegate delegate(std::move(options));

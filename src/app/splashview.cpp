@@ -1,7 +1,7 @@
 #include "splashview.h"
 
 #include "appinfo.h"
-#include "textstyle.h"
+#include "style.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -11,26 +11,27 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+using Style::TextStyle;
+
 namespace {
+
+constexpr int kSymbolPixels = 48;
 
 QLabel *makeLabel(const QString &text, TextStyle style, const QColor &colour,
                   QFont::Weight weight = QFont::Normal)
 {
     auto *label = new QLabel(text);
-    QFont font = textStyleFont(style);
-    font.setWeight(weight);
-    label->setFont(font);
+    label->setFont(Style::font(style, weight));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
 }
 
-QLabel *makeSymbol(int pixelSize, const QColor &colour)
+QLabel *makeSymbol(const QPixmap &pixmap)
 {
     auto *label = new QLabel;
-    label->setPixmap(tintedSymbol(QStringLiteral(":/lumarel/icons/video.fill.svg"), pixelSize, colour,
-                                  label->devicePixelRatioF()));
+    label->setPixmap(pixmap);
     label->setAlignment(Qt::AlignCenter);
     label->setAccessibleName(QStringLiteral("Camera"));
     return label;
@@ -57,15 +58,24 @@ SplashView::SplashView(std::function<void()> onDismiss, bool trayAvailable, QWid
     setAccessibleName(QStringLiteral("Welcome to Lumarel"));
     setFixedSize(kContentSize);
 
-    const QColor accent = accentColour(palette());
-    const QColor secondary = secondaryColour(palette());
-
     auto *column = new QVBoxLayout(this);
     column->setSpacing(24);
     column->setContentsMargins(0, 0, 0, 16);
     column->addStretch();
-    column->addWidget(makeSymbol(48, accent), 0, Qt::AlignHCenter);
+    column->addWidget(makeSymbol(Style::symbol(QStringLiteral("video.fill"), kSymbolPixels,
+                                               Style::accentColor(palette()), devicePixelRatioF())),
+                      0, Qt::AlignHCenter);
+    column->addLayout(buildTitleGroup());
+    column->addWidget(buildNote());
+    column->addWidget(buildHint(trayAvailable));
+    column->addStretch();
+    column->addLayout(buildGetStarted());
+    column->addWidget(buildFooter());
+}
 
+QLayout *SplashView::buildTitleGroup()
+{
+    const QColor accent = Style::accentColor(palette());
     auto *titleGroup = new QVBoxLayout;
     titleGroup->setSpacing(6);
     QHBoxLayout *name = centredRow(0, {});
@@ -74,40 +84,21 @@ SplashView::SplashView(std::function<void()> onDismiss, bool trayAvailable, QWid
     name->addWidget(makeLabel(QStringLiteral("arel"), TextStyle::LargeTitle, accent, QFont::Bold));
     name->addStretch();
     titleGroup->addLayout(name);
-    titleGroup->addWidget(makeLabel(QStringLiteral("Camera Control for Linux"), TextStyle::Subheadline, secondary),
+    titleGroup->addWidget(makeLabel(QStringLiteral("Camera Control for Linux"), TextStyle::Subheadline,
+                                    Style::secondaryColor(palette())),
                           0, Qt::AlignHCenter);
-    column->addLayout(titleGroup);
+    return titleGroup;
+}
 
+QWidget *SplashView::buildNote()
+{
     QLabel *note = makeLabel(QStringLiteral("I built Lumarel because I wasn't happy spending money on apps just "
                                             "to adjust the image quality of my webcam. I hope you enjoy it."),
-                             TextStyle::Body, secondary);
+                             TextStyle::Body, Style::secondaryColor(palette()));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignHCenter);
     note->setContentsMargins(32, 0, 32, 0);
-    column->addWidget(note);
-
-    column->addWidget(buildHint(trayAvailable));
-    column->addStretch();
-
-    m_getStarted = new QPushButton(QStringLiteral("Get Started"));
-    m_getStarted->setDefault(true);
-    m_getStarted->setFont(textStyleFont(TextStyle::Body));
-    m_getStarted->setMinimumHeight(m_getStarted->fontMetrics().height() * 2 + 4);
-    m_getStarted->setStyleSheet(QStringLiteral(
-        "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
-        " border: none; border-radius: 6px; padding: 4px 12px; }"
-        "QPushButton:pressed { background: palette(dark); }"
-        "QPushButton:focus { border: 2px solid palette(highlighted-text); }"));
-    connect(m_getStarted, &QPushButton::clicked, this, [this] {
-        if (m_onDismiss)
-            m_onDismiss();
-    });
-    auto *buttonRow = new QHBoxLayout;
-    buttonRow->setContentsMargins(40, 0, 40, 0);
-    buttonRow->addWidget(m_getStarted);
-    column->addLayout(buttonRow);
-
-    column->addWidget(buildFooter());
+    return note;
 }
 
 QWidget *SplashView::buildHint(bool trayAvailable)
@@ -118,8 +109,11 @@ QWidget *SplashView::buildHint(bool trayAvailable)
     const QColor text = palette().color(QPalette::WindowText);
     if (trayAvailable) {
         row->addWidget(makeLabel(QStringLiteral("Look for the"), TextStyle::Callout, text, QFont::Medium));
-        row->addWidget(makeSymbol(textStyleFont(TextStyle::Callout).pointSize() * 4 / 3 + 2,
-                                  secondaryColour(palette())));
+        // The callout's whole points at 96 dpi, as the window was drawn: a
+        // pixel smaller than the panel's line-high symbols.
+        const int side = Style::font(TextStyle::Callout).pointSize() * 4 / 3 + 2;
+        row->addWidget(makeSymbol(Style::symbol(QStringLiteral("video.fill"), side,
+                                                Style::secondaryColor(palette()), devicePixelRatioF())));
         row->addWidget(makeLabel(QStringLiteral("icon in your system tray."), TextStyle::Callout, text,
                                  QFont::Medium));
     } else {
@@ -134,12 +128,33 @@ QWidget *SplashView::buildHint(bool trayAvailable)
     return hint;
 }
 
+QLayout *SplashView::buildGetStarted()
+{
+    m_getStarted = new QPushButton(QStringLiteral("Get Started"));
+    m_getStarted->setDefault(true);
+    m_getStarted->setFont(Style::font(TextStyle::Body));
+    m_getStarted->setMinimumHeight(m_getStarted->fontMetrics().height() * 2 + 4);
+    m_getStarted->setStyleSheet(QStringLiteral(
+        "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+        " border: none; border-radius: 6px; padding: 4px 12px; }"
+        "QPushButton:pressed { background: palette(dark); }"
+        "QPushButton:focus { border: 2px solid palette(highlighted-text); }"));
+    connect(m_getStarted, &QPushButton::clicked, this, [this] {
+        if (m_onDismiss)
+            m_onDismiss();
+    });
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(40, 0, 40, 0);
+    buttonRow->addWidget(m_getStarted);
+    return buttonRow;
+}
+
 QWidget *SplashView::buildFooter()
 {
     auto *footer = new QWidget;
     QHBoxLayout *row = centredRow(12, {});
     footer->setLayout(row);
-    const QColor secondary = secondaryColour(palette());
+    const QColor secondary = Style::secondaryColor(palette());
     row->addWidget(makeLabel(versionText(), TextStyle::Caption, secondary));
     row->addWidget(makeLabel(QStringLiteral("\u2022"), TextStyle::Caption, secondary));
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 
+class QLayout;
 class QPushButton;
 
 // The welcome window of the first launch: names the application, says what it
@@ -29,7 +30,11 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    // The parts of the column, top to bottom.
+    QLayout *buildTitleGroup();
+    QWidget *buildNote();
     QWidget *buildHint(bool trayAvailable);
+    QLayout *buildGetStarted();
     QWidget *buildFooter();
 
     std::function<void()> m_onDismiss;

@@ -1,6 +1,6 @@
 #include "controlsections.h"
 
-#include "panelstyle.h"
+#include "style.h"
 #include "panelwidgets.h"
 #include "rowsync.h"
 #include "switchbutton.h"
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <climits>
 
-using PanelStyle::TextStyle;
+using Style::TextStyle;
 
 namespace {
 
@@ -23,7 +23,7 @@ QVBoxLayout *sectionColumn(QWidget *section, const QString &title, int rowSpacin
     auto *layout = new QVBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(16);
-    layout->addWidget(PanelStyle::sectionHeader(title, section));
+    layout->addWidget(sectionHeader(title, section));
     auto *rows = new QWidget(section);
     auto *column = new QVBoxLayout(rows);
     column->setContentsMargins(0, 0, 0, 0);
@@ -36,7 +36,7 @@ QVBoxLayout *sectionColumn(QWidget *section, const QString &title, int rowSpacin
 
 LabelGroup::LabelGroup(QWidget *parent)
     : QWidget(parent)
-    , m_label(PanelStyle::label(QString(), TextStyle::Callout, this))
+    , m_label(Style::label(QString(), TextStyle::Callout, this))
     , m_info(new QLabel(this))
 {
     auto *layout = new QHBoxLayout(this);
@@ -45,8 +45,8 @@ LabelGroup::LabelGroup(QWidget *parent)
     layout->addWidget(m_label);
     layout->addWidget(m_info);
     m_info->setObjectName(QStringLiteral("infoIcon"));
-    m_info->setPixmap(PanelStyle::symbol(QStringLiteral("info.circle"), TextStyle::Caption,
-                                         PanelStyle::secondaryColor(palette()),
+    m_info->setPixmap(Style::symbol(QStringLiteral("info.circle"), TextStyle::Caption,
+                                         Style::secondaryColor(palette()),
                                          devicePixelRatioF()));
 }
 
@@ -102,10 +102,10 @@ SliderRow::SliderRow(UVCController &uvc, const CameraSliderControl &control, QWi
     layout->addWidget(m_slider);
 
     m_value->setObjectName(QStringLiteral("valueText"));
-    m_value->setFont(PanelStyle::monospacedDigits(TextStyle::Callout));
+    m_value->setFont(Style::monospacedDigits(TextStyle::Callout));
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette accent = m_value->palette();
-    accent.setColor(QPalette::WindowText, PanelStyle::accentColor(accent));
+    accent.setColor(QPalette::WindowText, Style::accentColor(accent));
     m_value->setPalette(accent);
 
     setControl(control);
@@ -131,38 +131,42 @@ void SliderRow::sliderMoved(int position)
     m_uvc.setSliderValue(m_control, m_scale.fromSlider(position));
 }
 
-ModesSection::ModesSection(UVCController &uvc, QWidget *parent)
+ControlSection::ControlSection(const QString &objectName, const QString &title, int rowSpacing,
+                               QWidget *parent)
     : QWidget(parent)
-    , m_uvc(uvc)
-    , m_column(sectionColumn(this, tr("Modes"), 8))
+    , m_column(sectionColumn(this, title, rowSpacing))
 {
-    setObjectName(QStringLiteral("modesSection"));
+    setObjectName(objectName);
 }
 
-void ModesSection::render()
+ControlSection *ControlSection::modes(UVCController &uvc, QWidget *parent)
 {
-    const QList<CameraToggleControl> toggles = m_uvc.toggles();
-    syncRows(
-        m_rows, m_column, toggles, [](const CameraToggleControl &c) { return c.id; },
-        [this](const CameraToggleControl &c) { return new ToggleRow(m_uvc, c, this); },
-        [](ToggleRow *row, const CameraToggleControl &c) { row->setControl(c); });
-    setVisible(!toggles.isEmpty());
+    auto *section = new ControlSection(QStringLiteral("modesSection"), tr("Modes"), 8, parent);
+    section->showRowsOf<ToggleRow>(uvc, &UVCController::toggles);
+    return section;
 }
 
-AdjustmentsSection::AdjustmentsSection(UVCController &uvc, QWidget *parent)
-    : QWidget(parent)
-    , m_uvc(uvc)
-    , m_column(sectionColumn(this, tr("Adjustments"), 14))
+ControlSection *ControlSection::adjustments(UVCController &uvc, QWidget *parent)
 {
-    setObjectName(QStringLiteral("adjustmentsSection"));
+    auto *section = new ControlSection(QStringLiteral("adjustmentsSection"), tr("Adjustments"), 14, parent);
+    section->showRowsOf<SliderRow>(uvc, &UVCController::sliders);
+    return section;
 }
 
-void AdjustmentsSection::render()
+template <typename Row, typename Control>
+void ControlSection::showRowsOf(UVCController &uvc, QList<Control> (UVCController::*list)() const)
 {
-    const QList<CameraSliderControl> sliders = m_uvc.sliders();
-    syncRows(
-        m_rows, m_column, sliders, [](const CameraSliderControl &c) { return c.id; },
-        [this](const CameraSliderControl &c) { return new SliderRow(m_uvc, c, this); },
-        [](SliderRow *row, const CameraSliderControl &c) { row->setControl(c); });
-    setVisible(!sliders.isEmpty());
+    m_sync = [this, &uvc, list, rows = QList<Row *>()]() mutable {
+        const QList<Control> controls = (uvc.*list)();
+        syncRows(
+            rows, m_column, controls, [](const Control &c) { return c.id; },
+            [this, &uvc](const Control &c) { return new Row(uvc, c, this); },
+            [](Row *row, const Control &c) { row->setControl(c); });
+        return !controls.isEmpty();
+    };
+}
+
+void ControlSection::render()
+{
+    setVisible(m_sync());
 }

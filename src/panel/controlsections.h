@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QSlider;
@@ -63,30 +64,28 @@ private:
 };
 
 // "Modes" (switches) or "Adjustments" (sliders): a section header over a
-// column of rows. Rows are updated in place while the set of control ids
-// stays the same, so a slider under the mouse survives every value change.
-class ModesSection : public QWidget {
+// column of rows, one per entry of the controller's list. Rows are updated in
+// place while the set of control ids stays the same, so a slider under the
+// mouse survives every value change.
+class ControlSection : public QWidget {
     Q_OBJECT
 
 public:
-    ModesSection(UVCController &uvc, QWidget *parent = nullptr);
+    // "Modes": one switch row per entry of uvc.toggles(), 8 apart.
+    static ControlSection *modes(UVCController &uvc, QWidget *parent = nullptr);
+    // "Adjustments": one slider row per entry of uvc.sliders(), 14 apart.
+    static ControlSection *adjustments(UVCController &uvc, QWidget *parent = nullptr);
+
+    // Brings the rows in line with the controller's list; the section is
+    // hidden while the list is empty.
     void render();
 
 private:
-    UVCController &m_uvc;
+    ControlSection(const QString &objectName, const QString &title, int rowSpacing, QWidget *parent);
+    template <typename Row, typename Control>
+    void showRowsOf(UVCController &uvc, QList<Control> (UVCController::*list)() const);
+
     QVBoxLayout *m_column;
-    QList<ToggleRow *> m_rows;
-};
-
-class AdjustmentsSection : public QWidget {
-    Q_OBJECT
-
-public:
-    AdjustmentsSection(UVCController &uvc, QWidget *parent = nullptr);
-    void render();
-
-private:
-    UVCController &m_uvc;
-    QVBoxLayout *m_column;
-    QList<SliderRow *> m_rows;
+    // Syncs the rows and tells whether there are any.
+    std::function<bool()> m_sync;
 };

@@ -5,7 +5,7 @@
 #include "capturebackend.h"
 #include "controlsections.h"
 #include "loginitem.h"
-#include "panelstyle.h"
+#include "style.h"
 #include "panelwidgets.h"
 #include "presetmanager.h"
 #include "presetssection.h"
@@ -25,7 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-using PanelStyle::TextStyle;
+using Style::TextStyle;
 
 namespace {
 
@@ -33,15 +33,6 @@ constexpr QSize kPanelSize(320, 700);
 constexpr QSize kPreviewSize(288, 180);
 constexpr int kPreviewRadius = 8;
 constexpr int kReapplyDelayMs = 500;
-
-// Without a login-item mechanism the switch stays off: every change fails and
-// the switch falls back to the (never enabled) status.
-class NoLoginItem : public LoginItem {
-public:
-    int status() const override { return 0; }
-    bool registerItem() override { return false; }
-    bool unregisterItem() override { return false; }
-};
 
 QString cameraLabel(const UVCDevice &device)
 {
@@ -66,7 +57,7 @@ MenuBarView::MenuBarView(QWidget *parent)
 
 MenuBarView::MenuBarView(Options options, QWidget *parent)
     : QWidget(parent)
-    , m_loginItem(options.loginItem ? std::move(options.loginItem) : std::make_unique<NoLoginItem>())
+    , m_loginItem(std::move(options.loginItem))
 {
     m_uvc = options.helperPath.isEmpty() ? std::make_unique<UVCController>()
                                          : std::make_unique<UVCController>(options.helperPath);
@@ -120,30 +111,30 @@ QWidget *MenuBarView::buildTopBlock()
     auto *header = new QWidget(top);
     header->setObjectName(QStringLiteral("header"));
     auto *lines = column(header, 2, QMargins(0, 8, 0, 0));
-    auto *title = PanelStyle::label(QStringLiteral("Lumarel"), TextStyle::Title2, header);
-    title->setFont(PanelStyle::font(TextStyle::Title2, QFont::Bold));
-    auto *subtitle = PanelStyle::label(tr("USB Webcam Controls"), TextStyle::Caption, header);
-    PanelStyle::makeSecondary(subtitle);
+    auto *title = Style::label(QStringLiteral("Lumarel"), TextStyle::Title2, header);
+    title->setFont(Style::font(TextStyle::Title2, QFont::Bold));
+    auto *subtitle = Style::label(tr("USB Webcam Controls"), TextStyle::Caption, header);
+    Style::makeSecondary(subtitle);
     lines->addWidget(title, 0, Qt::AlignHCenter);
     lines->addWidget(subtitle, 0, Qt::AlignHCenter);
     layout->addWidget(header);
 
     m_cameraName = new ElidedLabel(top);
     m_cameraName->setObjectName(QStringLiteral("cameraName"));
-    m_cameraName->setFont(PanelStyle::font(TextStyle::Callout));
+    m_cameraName->setFont(Style::font(TextStyle::Callout));
     m_cameraName->setAlignment(Qt::AlignCenter);
-    PanelStyle::makeSecondary(m_cameraName);
+    Style::makeSecondary(m_cameraName);
     layout->addWidget(m_cameraName);
 
     m_pickerRow = new QWidget(top);
     m_pickerRow->setObjectName(QStringLiteral("cameraPickerRow"));
     auto *pickerLayout = new QHBoxLayout(m_pickerRow);
     pickerLayout->setContentsMargins(0, 0, 0, 0);
-    pickerLayout->addWidget(PanelStyle::label(tr("Camera"), TextStyle::Callout, m_pickerRow));
+    pickerLayout->addWidget(Style::label(tr("Camera"), TextStyle::Callout, m_pickerRow));
     m_picker = new QComboBox(m_pickerRow);
     m_picker->setObjectName(QStringLiteral("cameraPicker"));
     m_picker->setAccessibleName(tr("Camera"));
-    m_picker->setFont(PanelStyle::font(TextStyle::Callout));
+    m_picker->setFont(Style::font(TextStyle::Callout));
     m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_picker->setMinimumContentsLength(8);
     pickerLayout->addWidget(m_picker, 1);
@@ -156,7 +147,7 @@ QWidget *MenuBarView::buildTopBlock()
 
     // The preview is built once the session first runs; this marks its place.
     layout->addWidget(buildNotice());
-    m_modes = new ModesSection(*m_uvc, top);
+    m_modes = ControlSection::modes(*m_uvc, top);
     layout->addWidget(m_modes);
     return top;
 }
@@ -169,15 +160,15 @@ QWidget *MenuBarView::buildNotice()
 
     auto *symbol = new QLabel(m_notice);
     symbol->setObjectName(QStringLiteral("noticeSymbol"));
-    symbol->setPixmap(PanelStyle::symbol(QStringLiteral("video.slash"), TextStyle::Title,
-                                         PanelStyle::secondaryColor(palette()), devicePixelRatioF()));
+    symbol->setPixmap(Style::symbol(QStringLiteral("video.slash"), TextStyle::Title,
+                                         Style::secondaryColor(palette()), devicePixelRatioF()));
     layout->addWidget(symbol, 0, Qt::AlignHCenter);
 
-    m_noticeMessage = PanelStyle::label(QString(), TextStyle::Caption, m_notice);
+    m_noticeMessage = Style::label(QString(), TextStyle::Caption, m_notice);
     m_noticeMessage->setObjectName(QStringLiteral("noticeMessage"));
     m_noticeMessage->setAlignment(Qt::AlignCenter);
     m_noticeMessage->setWordWrap(true);
-    PanelStyle::makeSecondary(m_noticeMessage);
+    Style::makeSecondary(m_noticeMessage);
     layout->addWidget(m_noticeMessage);
 
     auto *retry = new PanelButton(tr("Retry"), PanelButton::Size::Regular, m_notice);
@@ -202,7 +193,7 @@ QWidget *MenuBarView::buildScrollArea()
     // gives that room back so the rows line up with the top block's column.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll->verticalScrollBar());
     auto *layout = column(content, 16, QMargins(16, 8, qMax(0, 16 - bar), 8));
-    m_adjustments = new AdjustmentsSection(*m_uvc, content);
+    m_adjustments = ControlSection::adjustments(*m_uvc, content);
     m_presetsSection = new PresetsSection(*m_uvc, *m_presets, content);
     layout->addWidget(m_adjustments);
     layout->addWidget(m_presetsSection);
@@ -226,11 +217,11 @@ QWidget *MenuBarView::buildFooter()
     auto *loginRow = new QWidget(footer);
     auto *row = new QHBoxLayout(loginRow);
     row->setContentsMargins(16, 0, 16, 0);
-    row->addWidget(PanelStyle::label(tr("Open at Login"), TextStyle::Callout, loginRow));
+    row->addWidget(Style::label(tr("Open at Login"), TextStyle::Callout, loginRow));
     row->addStretch(1);
     m_loginSwitch = new SwitchButton(tr("Open at Login"), loginRow);
     m_loginSwitch->setObjectName(QStringLiteral("loginSwitch"));
-    m_loginSwitch->setChecked(m_loginItem->status() == LoginItem::kEnabled);
+    m_loginSwitch->setChecked(m_loginItem->isEnabled());
     // The switch already shows the new state; the item has to follow.
     connect(m_loginSwitch, &QAbstractButton::toggled, this, &MenuBarView::setLaunchAtLogin);
     row->addWidget(m_loginSwitch);
@@ -241,8 +232,8 @@ QWidget *MenuBarView::buildFooter()
     quit->setFlat(true);
     quit->setAutoDefault(false);
     quit->setCursor(Qt::PointingHandCursor);
-    quit->setFont(PanelStyle::font(TextStyle::Caption));
-    PanelStyle::makeSecondary(quit);
+    quit->setFont(Style::font(TextStyle::Caption));
+    Style::makeSecondary(quit);
     connect(quit, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
     layout->addWidget(quit, 0, Qt::AlignHCenter);
     return footer;
@@ -259,8 +250,8 @@ void MenuBarView::connectModels()
         renderPresets();
         connectionChanged();
     });
-    connect(uvc, &UVCController::togglesChanged, m_modes, &ModesSection::render);
-    connect(uvc, &UVCController::slidersChanged, m_adjustments, &AdjustmentsSection::render);
+    connect(uvc, &UVCController::togglesChanged, m_modes, &ControlSection::render);
+    connect(uvc, &UVCController::slidersChanged, m_adjustments, &ControlSection::render);
     connect(m_presets.get(), &PresetManager::presetsChanged, this, &MenuBarView::renderPresets);
     connect(m_presets.get(), &PresetManager::lastUsedPresetNameChanged, this, &MenuBarView::renderPresets);
     connect(m_camera.get(), &CameraSessionManager::isRunningChanged, this, &MenuBarView::renderPreview);
@@ -341,7 +332,7 @@ void MenuBarView::setLaunchAtLogin(bool on)
 {
     const bool done = on ? m_loginItem->registerItem() : m_loginItem->unregisterItem();
     if (!done)
-        assignLaunchAtLogin(m_loginItem->status() == LoginItem::kEnabled);
+        assignLaunchAtLogin(m_loginItem->isEnabled());
 }
 
 void MenuBarView::assignLaunchAtLogin(bool on)

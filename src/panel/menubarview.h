@@ -7,11 +7,10 @@
 #include <QWidget>
 #include <memory>
 
-class AdjustmentsSection;
 class CameraPreviewView;
 class CameraSessionManager;
+class ControlSection;
 class ElidedLabel;
-class ModesSection;
 class PresetManager;
 class PresetsSection;
 class QComboBox;
@@ -30,8 +29,9 @@ public:
     struct Options {
         // Empty: UVCController::locateHelper().
         QString helperPath;
-        // Null: a login item that is never enabled and cannot be changed.
-        std::unique_ptr<LoginItem> loginItem;
+        // Never null; by default a login item that is never enabled and
+        // cannot be changed.
+        std::unique_ptr<LoginItem> loginItem = std::make_unique<NullLoginItem>();
         // Null: the Qt Multimedia capture back end.
         std::unique_ptr<CaptureBackend> captureBackend;
     };
@@ -85,8 +85,8 @@ private:
     CameraPreviewView *m_preview = nullptr;
     QWidget *m_notice = nullptr;
     QLabel *m_noticeMessage = nullptr;
-    ModesSection *m_modes = nullptr;
-    AdjustmentsSection *m_adjustments = nullptr;
+    ControlSection *m_modes = nullptr;
+    ControlSection *m_adjustments = nullptr;
     PresetsSection *m_presetsSection = nullptr;
     SwitchButton *m_loginSwitch = nullptr;
 };

@@ -1,9 +1,26 @@
 #include "panelwidgets.h"
 
-#include "panelstyle.h"
+#include "style.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QWheelEvent>
+
+QWidget *sectionHeader(const QString &title, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QFont f = Style::font(Style::TextStyle::Caption, QFont::DemiBold);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
+    auto *text = Style::label(title.toUpper(), Style::TextStyle::Caption, row);
+    text->setFont(f);
+    text->setObjectName(QStringLiteral("sectionTitle"));
+    Style::makeSecondary(text);
+    layout->addWidget(text);
+    layout->addStretch(1);
+    return row;
+}
 
 ElidedLabel::ElidedLabel(QWidget *parent)
     : QLabel(parent)
@@ -55,8 +72,7 @@ PanelButton::PanelButton(const QString &text, Size size, QWidget *parent)
 {
     setAutoDefault(false);
     setDefault(false);
-    setFont(PanelStyle::font(size == Size::Small ? PanelStyle::TextStyle::Caption
-                                                 : PanelStyle::TextStyle::Body));
+    setFont(Style::font(size == Size::Small ? Style::TextStyle::Caption : Style::TextStyle::Body));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

@@ -4,6 +4,10 @@
 #include <QPushButton>
 #include <QSlider>
 
+// "MODES": a section title in upper case, caption, semibold, 0.5 extra letter
+// spacing, secondary colour, at the leading edge.
+QWidget *sectionHeader(const QString &title, QWidget *parent = nullptr);
+
 // A one-line label that gives up width instead of widening the panel: the
 // text is elided to fit and shown whole in the tooltip when cut.
 class ElidedLabel : public QLabel {

@@ -1,7 +1,7 @@
 #include "presetssection.h"
 
 #include "blanks.h"
-#include "panelstyle.h"
+#include "style.h"
 #include "panelwidgets.h"
 #include "presetmanager.h"
 #include "rowsync.h"
@@ -12,7 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-using PanelStyle::TextStyle;
+using Style::TextStyle;
 
 PresetRow::PresetRow(const CameraPreset &preset, bool emphasised, QWidget *parent)
     : QWidget(parent)
@@ -35,8 +35,8 @@ PresetRow::PresetRow(const CameraPreset &preset, bool emphasised, QWidget *paren
     m_delete->setAutoRaise(true);
     m_delete->setFocusPolicy(Qt::StrongFocus);
     m_delete->setCursor(Qt::PointingHandCursor);
-    const QPixmap mark = PanelStyle::symbol(QStringLiteral("xmark.circle.fill"), TextStyle::Callout,
-                                            PanelStyle::secondaryColor(palette()), devicePixelRatioF());
+    const QPixmap mark = Style::symbol(QStringLiteral("xmark.circle.fill"), TextStyle::Callout,
+                                            Style::secondaryColor(palette()), devicePixelRatioF());
     m_delete->setIcon(QIcon(mark));
     m_delete->setIconSize(mark.deviceIndependentSize().toSize());
 
@@ -49,7 +49,7 @@ PresetRow::PresetRow(const CameraPreset &preset, bool emphasised, QWidget *paren
 void PresetRow::setPreset(const CameraPreset &preset, bool emphasised)
 {
     m_preset = preset;
-    m_name->setFont(PanelStyle::font(TextStyle::Callout, emphasised ? QFont::DemiBold : QFont::Normal));
+    m_name->setFont(Style::font(TextStyle::Callout, emphasised ? QFont::DemiBold : QFont::Normal));
     m_name->setFullText(preset.name);
     m_update->setAccessibleName(tr("Update %1").arg(preset.name));
     m_load->setAccessibleName(tr("Load %1").arg(preset.name));
@@ -65,13 +65,13 @@ PresetsSection::PresetsSection(UVCController &uvc, PresetManager &presets, QWidg
     , m_reset(new PanelButton(tr("Reset"), PanelButton::Size::Regular, this))
     , m_rowsBox(new QWidget(this))
     , m_rowsColumn(new QVBoxLayout(m_rowsBox))
-    , m_empty(PanelStyle::label(tr("No saved presets"), TextStyle::Caption, this))
+    , m_empty(Style::label(tr("No saved presets"), TextStyle::Caption, this))
 {
     setObjectName(QStringLiteral("presetsSection"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(16);
-    layout->addWidget(PanelStyle::sectionHeader(tr("Presets"), this));
+    layout->addWidget(sectionHeader(tr("Presets"), this));
 
     auto *column = new QVBoxLayout;
     column->setSpacing(8);
@@ -88,14 +88,14 @@ PresetsSection::PresetsSection(UVCController &uvc, PresetManager &presets, QWidg
     m_name->setObjectName(QStringLiteral("presetNameField"));
     m_name->setAccessibleName(tr("Preset name"));
     m_name->setPlaceholderText(tr("Preset name\u2026"));
-    m_name->setFont(PanelStyle::font(TextStyle::Callout));
+    m_name->setFont(Style::font(TextStyle::Callout));
     m_name->setClearButtonEnabled(false);
     m_save->setObjectName(QStringLiteral("save"));
     m_reset->setObjectName(QStringLiteral("reset"));
     m_rowsColumn->setContentsMargins(0, 0, 0, 0);
     m_rowsColumn->setSpacing(8);
     m_empty->setObjectName(QStringLiteral("noPresets"));
-    PanelStyle::makeSecondary(m_empty);
+    Style::makeSecondary(m_empty);
 
     // Return in the field deliberately does nothing: a half-typed name must
     // not be stored by accident.

@@ -18,7 +18,7 @@
 #include <memory>
 
 struct FakeLoginState {
-    int status = 0;
+    bool enabled = false;
     bool registerWorks = true;
     bool unregisterWorks = true;
     int registerCalls = 0;
@@ -28,19 +28,19 @@ struct FakeLoginState {
 class FakeLoginItem : public LoginItem {
 public:
     explicit FakeLoginItem(FakeLoginState &state) : m_state(state) {}
-    int status() const override { return m_state.status; }
+    bool isEnabled() const override { return m_state.enabled; }
     bool registerItem() override
     {
         ++m_state.registerCalls;
         if (m_state.registerWorks)
-            m_state.status = kEnabled;
+            m_state.enabled = true;
         return m_state.registerWorks;
     }
     bool unregisterItem() override
     {
         ++m_state.unregisterCalls;
         if (m_state.unregisterWorks)
-            m_state.status = 0;
+            m_state.enabled = false;
         return m_state.unregisterWorks;
     }
 

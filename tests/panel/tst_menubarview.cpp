@@ -15,6 +15,19 @@
 #include <QSignalSpy>
 #include <QSlider>
 
+namespace {
+
+// The stored presets as name and values, for comparing whole lists.
+QList<std::pair<QString, QMap<QString, qint64>>> contents(const QList<CameraPreset> &presets)
+{
+    QList<std::pair<QString, QMap<QString, qint64>>> result;
+    for (const CameraPreset &preset : presets)
+        result.append({preset.name, preset.values});
+    return result;
+}
+
+} // namespace
+
 class TestMenuBarView : public QObject {
     Q_OBJECT
 
@@ -25,12 +38,15 @@ private slots:
     void oneCameraShowsItsNameTwoShowAPicker();
     void choosingACameraChecksItOnce();
     void retryThatConnectsReappliesTheLastUsedPreset();
+    void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
     void sliderDragMakesOneCallPerPosition();
     void valueTextAndSwitches();
     void hugeRangesNeitherCrashNorWrap();
     void saveKeepsBlanksAroundTheName();
     void returnInTheNameFieldSavesNothing();
+    void resetReloadsTheRowsOnly();
+    void aPresetSavedWithoutRowsIsEmpty();
     void loadAndUpdateMoveTheEmphasisAsDocumented();
     void deletingTheEmphasisedPresetClearsIt();
     void loginSwitchFollowsTheLoginItem();
@@ -217,8 +233,10 @@ void TestMenuBarView::retryThatConnectsReappliesTheLastUsedPreset()
         if (appliedAfter < 0 && f.sliderValue("brightness") == 20)
             appliedAfter = clock.elapsed();
     });
-    clock.start();
+    // Retry runs the helper synchronously; counted from its start, a slow
+    // Retry would hide an application that came without any delay.
     QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);
+    clock.start();
     QVERIFY(view.uvc().isConnected());
     QVERIFY(f.shown("presetsSection"));
     QVERIFY(!f.shown("disconnectedNotice"));
@@ -227,11 +245,41 @@ void TestMenuBarView::retryThatConnectsReappliesTheLastUsedPreset()
     view.presets().updatePreset("Desk", {{"brightness", 30}});
 
     QTRY_VERIFY_WITH_TIMEOUT(appliedAfter >= 0, 5000);
-    QVERIFY2(appliedAfter >= 400, qPrintable(QString::number(appliedAfter)));
+    // The delay began inside Retry, before the rows were read; those reads
+    // take only a fraction of it.
+    QVERIFY2(appliedAfter >= 250, qPrintable(QString::number(appliedAfter)));
     QCOMPARE(f.sliderValue("brightness"), 20);
     QVERIFY(view.uvc().waitForWrites());
     QVERIFY(f.helper.runs().contains(QStringList({"set", "brightness", "20", "1a2b:3c4d"})));
     QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>("Desk"));
+}
+
+void TestMenuBarView::everyConnectionSchedulesItsOwnReapplication()
+{
+    PanelFixture f;
+    f.helper.answer("controls", "");
+    f.storePresets({{"Desk", {{"brightness", 20}}}}, "Desk");
+    MenuBarView &view = f.build();
+    auto *retry = f.named<QAbstractButton>("retry");
+    const QStringList write{"set", "brightness", "20", "1a2b:3c4d"};
+
+    // Connected, lost and connected again, all within the delay: the first
+    // task is not cancelled, neither by the loss nor by the second change.
+    f.helper.answer("controls", "brightness\n");
+    QTest::mouseClick(retry, Qt::LeftButton);
+    QVERIFY(view.uvc().isConnected());
+    f.helper.answer("controls", "");
+    view.uvc().checkConnection();
+    QVERIFY(!view.uvc().isConnected());
+    f.helper.answer("controls", "brightness\n");
+    QTest::mouseClick(retry, Qt::LeftButton);
+    QVERIFY(view.uvc().isConnected());
+    QCOMPARE(f.runsOf("set"), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(f.helper.runs().count(write), 2, 5000);
+    QTest::qWait(700);
+    QVERIFY(view.uvc().waitForWrites());
+    QCOMPARE(f.helper.runs().count(write), 2);
 }
 
 void TestMenuBarView::aCameraConnectedAtStartIsNotReapplied()
@@ -374,6 +422,57 @@ void TestMenuBarView::returnInTheNameFieldSavesNothing()
     QCOMPARE(field->text(), QString("Night"));
 }
 
+void TestMenuBarView::resetReloadsTheRowsOnly()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}}, "Desk");
+    MenuBarView &view = f.build();
+    auto *field = f.named<QLineEdit>("presetNameField");
+    field->setText("Half typed");
+    const auto presets = contents(view.presets().presets());
+
+    // The camera changed behind the panel's back; Reset reads it again.
+    f.helper.answer("export", R"({"brightness":-7,"contrast":12,"auto_focus":0})");
+    f.helper.clearLog();
+    QTest::mouseClick(f.named<QAbstractButton>("reset"), Qt::LeftButton);
+    QTRY_COMPARE(f.sliderValue("brightness"), -7);
+    QCOMPARE(f.sliderValue("contrast"), 12);
+    QVERIFY(!f.accessible<QAbstractButton>("Auto Focus")->isChecked());
+    QCOMPARE(f.runsOf("controls"), 0);
+    QCOMPARE(f.runsOf("set"), 0);
+
+    QCOMPARE(contents(view.presets().presets()), presets);
+    QCOMPARE(field->text(), QString("Half typed"));
+    QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>("Desk"));
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>("Desk"));
+}
+
+void TestMenuBarView::aPresetSavedWithoutRowsIsEmpty()
+{
+    // Connected, but the controls could not be read: no rows.
+    PanelFixture f;
+    f.helper.answer("export", "[]");
+    MenuBarView &view = f.build();
+    QVERIFY(view.uvc().isConnected() && view.uvc().sliders().isEmpty() && view.uvc().toggles().isEmpty());
+    f.named<QLineEdit>("presetNameField")->setText("Blank");
+    QTest::mouseClick(f.named<QAbstractButton>("save"), Qt::LeftButton);
+    QCOMPARE(view.presets().presets().size(), 1);
+    QVERIFY(view.presets().presets().first().values.isEmpty());
+    QCOMPARE(contents(PresetManager().presets()), contents(view.presets().presets()));
+
+    // Loaded once the rows are back, it writes nothing but is the last used.
+    f.helper.answer("export", R"({"brightness":10,"contrast":4000,"auto_focus":1,"auto_exposure_mode":8})");
+    QTest::mouseClick(f.named<QAbstractButton>("reset"), Qt::LeftButton);
+    QTRY_VERIFY(!view.uvc().sliders().isEmpty());
+    recordLastUsedPreset(view.presets(), "Other");
+    QTest::mouseClick(f.accessible<QAbstractButton>("Load Blank"), Qt::LeftButton);
+    QVERIFY(view.uvc().waitForWrites());
+    QCOMPARE(f.runsOf("set"), 0);
+    QCOMPARE(f.sliderValue("brightness"), 10);
+    QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>("Blank"));
+    QCOMPARE(Preferences::string(Preferences::kLastUsedPreset), std::optional<QString>("Blank"));
+}
+
 void TestMenuBarView::loadAndUpdateMoveTheEmphasisAsDocumented()
 {
     PanelFixture f;
@@ -458,7 +557,7 @@ void TestMenuBarView::loginSwitchFollowsTheLoginItem()
     }
     {
         PanelFixture f;
-        f.login.status = LoginItem::kEnabled;
+        f.login.enabled = true;
         f.login.unregisterWorks = false;
         f.build();
         auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
@@ -474,11 +573,26 @@ void TestMenuBarView::loginSwitchFollowsTheLoginItem()
         auto *loginSwitch = f.accessible<QAbstractButton>("Open at Login");
         QTest::mouseClick(loginSwitch, Qt::LeftButton);
         QVERIFY(loginSwitch->isChecked());
-        QCOMPARE(f.login.status, LoginItem::kEnabled);
+        QVERIFY(f.login.enabled);
         QTest::mouseClick(loginSwitch, Qt::LeftButton);
         QVERIFY(!loginSwitch->isChecked());
         QCOMPARE(f.login.registerCalls, 1);
         QCOMPARE(f.login.unregisterCalls, 1);
+    }
+    {
+        // No login item given: the platform has none, and the switch stays off.
+        PanelFixture f;
+        MenuBarView::Options options;
+        options.helperPath = FakeHelperScript::program();
+        options.captureBackend = std::make_unique<FakeCaptureBackend>(f.capture);
+        MenuBarView view(std::move(options));
+        view.show();
+        QAbstractButton *loginSwitch = nullptr;
+        for (auto *button : view.findChildren<QAbstractButton *>())
+            loginSwitch = button->accessibleName() == "Open at Login" ? button : loginSwitch;
+        QVERIFY(loginSwitch && !loginSwitch->isChecked());
+        QTest::mouseClick(loginSwitch, Qt::LeftButton);
+        QVERIFY(!loginSwitch->isChecked());
     }
 }
 

@@ -1,8 +1,5 @@
 #include "xdgautostartloginitem.h"
 
-#include "appinfo.h"
-#include "platform.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,10 +33,9 @@ bool isSwitchedOff(const QByteArray &entry)
 
 } // namespace
 
-std::unique_ptr<LoginItem> makeLoginItem()
+std::unique_ptr<LoginItem> makeLoginItem(const QString &program)
 {
-    return std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultDirectory(),
-                                                   AppInfo::launchPath());
+    return std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultDirectory(), program);
 }
 
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString autostartDirectory, QString program)
@@ -78,12 +74,10 @@ QString XdgAutostartLoginItem::entryPath() const
     return QDir(m_directory).filePath(QLatin1String(kEntryFileName));
 }
 
-int XdgAutostartLoginItem::status() const
+bool XdgAutostartLoginItem::isEnabled() const
 {
     QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    return isSwitchedOff(file.readAll()) ? 0 : kEnabled;
+    return file.open(QIODevice::ReadOnly) && !isSwitchedOff(file.readAll());
 }
 
 bool XdgAutostartLoginItem::registerItem()

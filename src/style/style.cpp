@@ -1,26 +1,27 @@
-#include "panelstyle.h"
+#include "style.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
 
-namespace PanelStyle {
+namespace Style {
 
 namespace {
 
 qreal points(TextStyle style)
 {
     switch (style) {
+    case TextStyle::LargeTitle: return 26;
     case TextStyle::Title: return 22;
     case TextStyle::Title2: return 17;
-    case TextStyle::Callout: return 12;
-    case TextStyle::Caption: return 10;
     case TextStyle::Body: return 13;
+    case TextStyle::Callout: return 12;
+    case TextStyle::Subheadline: return 11;
+    case TextStyle::Caption: return 10;
     }
     return 13;
 }
@@ -30,7 +31,7 @@ QFont resized(QFont base, TextStyle style)
     const qreal factor = points(style) / 13.0;
     if (base.pointSizeF() > 0)
         base.setPointSizeF(base.pointSizeF() * factor);
-    else
+    else if (base.pixelSize() > 0)
         base.setPixelSize(qMax(1, qRound(base.pixelSize() * factor)));
     return base;
 }
@@ -88,13 +89,12 @@ QLabel *label(const QString &text, TextStyle style, QWidget *parent)
     return l;
 }
 
-QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal devicePixelRatio)
+QPixmap symbol(const QString &name, int side, const QColor &color, qreal devicePixelRatio)
 {
-    const int side = QFontInfo(font(style)).pixelSize() + 2;
     QPixmap pixmap(QSize(side, side) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(QStringLiteral(":/lumarel/panel/icons/%1.svg").arg(name));
+    QSvgRenderer renderer(QStringLiteral(":/lumarel/symbols/%1.svg").arg(name));
     QPainter painter(&pixmap);
     renderer.render(&painter, QRectF(0, 0, side, side));
     // The drawings are single-colour shapes; tint them to follow the palette.
@@ -103,20 +103,9 @@ QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal 
     return pixmap;
 }
 
-QWidget *sectionHeader(const QString &title, QWidget *parent)
+QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal devicePixelRatio)
 {
-    auto *row = new QWidget(parent);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    QFont f = font(TextStyle::Caption, QFont::DemiBold);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    auto *text = label(title.toUpper(), TextStyle::Caption, row);
-    text->setFont(f);
-    text->setObjectName(QStringLiteral("sectionTitle"));
-    makeSecondary(text);
-    layout->addWidget(text);
-    layout->addStretch(1);
-    return row;
+    return symbol(name, QFontInfo(font(style)).pixelSize() + 2, color, devicePixelRatio);
 }
 
-} // namespace PanelStyle
+} // namespace Style

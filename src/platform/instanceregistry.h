@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <memory>
 
 // The copies of Lumarel this user is running. Each copy registers itself;
 // the newest asks the older ones to quit. One implementation per platform
@@ -25,3 +26,7 @@ signals:
     // A newer copy of the same user asked this one to quit (at most once).
     void quitRequested(qint64 requesterPid);
 };
+
+// This platform's registry of running copies; one that knows of no other copy
+// where the platform has none. Never null.
+std::unique_ptr<InstanceRegistry> makeInstanceRegistry();

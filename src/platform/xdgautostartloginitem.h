@@ -3,7 +3,6 @@
 #include "loginitem.h"
 
 #include <QString>
-#include <memory>
 
 // Open at login through XDG autostart: an entry "lumarel.desktop" in the
 // user's autostart directory. It counts as enabled while it exists and is not
@@ -19,7 +18,7 @@ public:
     // characters the entry format reserves, with every escape it requires.
     static QString execValue(const QString &program);
 
-    int status() const override;
+    bool isEnabled() const override;
     // Writes the whole entry atomically; false when it cannot be written.
     bool registerItem() override;
     // Removes the entry; true when there is none afterwards.

@@ -1,5 +1,4 @@
 #include "instanceregistry.h"
-#include "platform.h"
 
 namespace {
 

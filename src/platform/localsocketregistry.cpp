@@ -1,5 +1,4 @@
 #include "localsocketregistry.h"
-#include "platform.h"
 
 #include <QDateTime>
 #include <QDir>

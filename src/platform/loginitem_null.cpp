@@ -1,0 +1,6 @@
+#include "loginitem.h"
+
+std::unique_ptr<LoginItem> makeLoginItem(const QString &)
+{
+    return std::make_unique<NullLoginItem>();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+
+class QColor;
+class QLabel;
+class QPalette;
+class QWidget;
+
+// The text styles, colours and symbols that the panel and the welcome window
+// share, derived from the application font and palette so that they follow
+// the desktop's settings.
+namespace Style {
+
+enum class TextStyle { LargeTitle, Title, Title2, Body, Callout, Subheadline, Caption };
+
+// The application font resized for the style (13-point base: 26, 22, 17, 13,
+// 12, 11, 10).
+QFont font(TextStyle style, QFont::Weight weight = QFont::Normal);
+// Equal-width digits in the style's size, for numbers that change while dragging.
+QFont monospacedDigits(TextStyle style);
+
+// The dimmed label colour: window text blended halfway into the background.
+QColor secondaryColor(const QPalette &palette);
+// The accent colour (the palette's highlight).
+QColor accentColor(const QPalette &palette);
+// Draws the widget's text in the secondary colour.
+void makeSecondary(QWidget *widget);
+
+// A plain-text label in the style's font.
+QLabel *label(const QString &text, TextStyle style, QWidget *parent = nullptr);
+
+// A bundled symbol ("video.fill", "video.slash", "info.circle",
+// "xmark.circle.fill") drawn in `color`, `side` pixels square.
+QPixmap symbol(const QString &name, int side, const QColor &color, qreal devicePixelRatio);
+// The same, as tall as a line of text in `style`.
+QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal devicePixelRatio);
+
+} // namespace Style
