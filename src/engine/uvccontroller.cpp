@@ -29,10 +29,7 @@ UVCController::UVCController(const QString &helperPath, QObject *parent)
 }
 
 // Out of line, so that WriteQueue stays private to this library.
-UVCController::~UVCController()
-{
-    delete m_writes;
-}
+UVCController::~UVCController() = default;
 
 void UVCController::setSelectedDevice(const std::optional<UVCDevice> &device)
 {
@@ -165,7 +162,7 @@ void UVCController::sendSetCommand(const QString &controlName, qint64 value)
     if (m_selectedDevice)
         designator = m_selectedDevice->id();
     if (!m_writes)
-        m_writes = new WriteQueue;
+        m_writes = std::make_unique<WriteQueue>();
     m_writes->enqueue({m_helperPath, designator, controlName, value});
 }
 
