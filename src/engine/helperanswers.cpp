@@ -1,6 +1,7 @@
 #include "helperanswers.h"
 
 #include "controlcatalogue.h"
+#include "jsonnumbers.h"
 
 #include <QJsonArray>
 #include <QJsonParseError>
@@ -23,7 +24,8 @@ QStringList setArguments(const QString &controlName, qint64 value)
 std::optional<QJsonDocument> parseStrict(const QString &text)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    const QJsonDocument document =
+        QJsonDocument::fromJson(JsonNumbers::exactIntegersOnly(text.toUtf8()), &error);
     if (error.error != QJsonParseError::NoError || !(document.isArray() || document.isObject()))
         return std::nullopt;
     return document;

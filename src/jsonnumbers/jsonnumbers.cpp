@@ -11,6 +11,25 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Every character Qt's lenient number reader might take into one number.
+bool mayContinueNumber(char c)
+{
+    return isDigit(c) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+// Moves `pos` past the string that opens there, escapes included; to the end
+// when it is never closed.
+const char *skipString(const char *pos, const char *end)
+{
+    for (++pos; pos < end; ++pos) {
+        if (*pos == '\\' && pos + 1 < end)
+            ++pos;
+        else if (*pos == '"')
+            return pos + 1;
+    }
+    return end;
+}
+
 } // namespace
 
 std::optional<NumberToken> readNumberToken(const char *&pos, const char *end)
@@ -83,6 +102,41 @@ std::optional<qint64> exactInteger(const NumberToken &token)
     if (magnitude > kLargest + 1)
         return std::nullopt;
     return magnitude == kLargest + 1 ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
+}
+
+QByteArray exactIntegersOnly(QByteArrayView json)
+{
+    const char *pos = json.begin();
+    const char *const end = json.end();
+    QByteArray out;
+    out.reserve(json.size());
+    while (pos < end) {
+        const char *const start = pos;
+        if (*pos == '"') {
+            pos = skipString(pos, end);
+            out.append(start, pos - start);
+            continue;
+        }
+        if (!mayContinueNumber(*pos) || *pos == 'e' || *pos == 'E') {
+            out += *pos++;
+            continue;
+        }
+        // The whole run Qt would read as one number. Anything but a number
+        // token exactly as JSON writes it (Qt also takes "1." and ".5", and
+        // refuses "01") stays as it was, so that Qt reads or refuses it as before.
+        const char *runEnd = pos;
+        while (runEnd < end && mayContinueNumber(*runEnd))
+            ++runEnd;
+        const std::optional<NumberToken> token = readNumberToken(pos, runEnd);
+        if (!token || pos != runEnd)
+            out.append(start, runEnd - start);
+        else if (const std::optional<qint64> value = exactInteger(*token))
+            out += QByteArray::number(*value);
+        else
+            out += "null";
+        pos = runEnd;
+    }
+    return out;
 }
 
 } // namespace JsonNumbers

@@ -6,6 +6,7 @@
 // exactly a whole number within the signed 64-bit range, read it here.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <optional>
 
 namespace JsonNumbers {
@@ -25,5 +26,11 @@ std::optional<NumberToken> readNumberToken(const char *&pos, const char *end);
 // The token's value when it is exactly a signed 64-bit integer (5.0, 1e2 and
 // -0 are); absent for fractions and anything beyond 64 bits.
 std::optional<qint64> exactInteger(const NumberToken &token);
+
+// `json` with every number outside strings that is not exactly a signed
+// 64-bit integer replaced by null and every other one written in plain
+// decimal, so that Qt's reader can no longer round a value into range.
+// Everything else, malformed numbers included, is left as it is.
+QByteArray exactIntegersOnly(QByteArrayView json);
 
 } // namespace JsonNumbers
