@@ -8,6 +8,22 @@
 
 namespace HelperAnswers {
 
+namespace {
+
+// The fields a row takes from its catalogue entry alone.
+template <typename Row>
+Row catalogueRow(const ControlDefinition &definition)
+{
+    Row row;
+    row.id = QString::fromLatin1(definition.controlName);
+    row.controlName = row.id;
+    row.label = QString::fromUtf8(definition.label);
+    row.tooltip = QString::fromUtf8(definition.tooltip);
+    return row;
+}
+
+} // namespace
+
 QStringList addressed(const QStringList &arguments, const std::optional<QString> &designator)
 {
     const bool isDevices = !arguments.isEmpty() && arguments.first() == QLatin1String("devices");
@@ -99,11 +115,7 @@ QList<CameraSliderControl> sliderRows(const QJsonObject &values, const QJsonObje
         const auto value = integerValue(values.value(name));
         if (!min || !max || !value)
             continue;
-        CameraSliderControl row;
-        row.id = name;
-        row.controlName = name;
-        row.label = QString::fromUtf8(definition.label);
-        row.tooltip = QString::fromUtf8(definition.tooltip);
+        auto row = catalogueRow<CameraSliderControl>(definition);
         row.value = *value;
         row.min = std::min(*min, *max);
         row.max = std::max(*min, *max);
@@ -121,11 +133,7 @@ QList<CameraToggleControl> toggleRows(const QJsonObject &values)
         const auto value = integerValue(values.value(name));
         if (!value)
             continue;
-        CameraToggleControl row;
-        row.id = name;
-        row.controlName = name;
-        row.label = QString::fromUtf8(definition.label);
-        row.tooltip = QString::fromUtf8(definition.tooltip);
+        auto row = catalogueRow<CameraToggleControl>(definition);
         row.value = switchStateFromValue(name, *value);
         rows.append(row);
     }
