@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("below int64 min") << QByteArray("[-9223372036854775809]") << false
                                          << qint64(0);
         QTest::newRow("1 + 1e-16") << QByteArray("[1.0000000000000001]") << false << qint64(0);
+        // Beyond a double: refused as a value, not as the whole answer.
+        QTest::newRow("1e400") << QByteArray("[1e400]") << false << qint64(0);
         QTest::newRow("1e2") << QByteArray("[1e2]") << true << qint64(100);
         QTest::newRow("-0") << QByteArray("[-0.0]") << true << qint64(0);
     }
