@@ -5,6 +5,8 @@
 #include "controlcatalogue.h"
 #include "helperanswers.h"
 
+#include <QJsonArray>
+#include <QJsonParseError>
 #include <QStringDecoder>
 
 #include <cstddef>
@@ -45,6 +47,30 @@ void checkSliders(const QList<CameraSliderControl> &sliders)
     }
 }
 
+// Re-derived from the answer as Qt reads it: one device per object with a
+// string "vid" and "pid", in order, addressed by those two texts exactly as
+// printed, joined by a colon.
+void checkDevices(const QString &text, const QList<UVCDevice> &devices)
+{
+    QJsonParseError error;
+    const QJsonDocument answer = QJsonDocument::fromJson(text.toUtf8(), &error);
+    // A number beyond what a double holds: Qt refuses the whole text.
+    if (error.error != QJsonParseError::NoError)
+        return;
+    QStringList expected;
+    for (const QJsonValue &element : answer.array()) {
+        const QJsonValue vid = element.toObject().value(QLatin1String("vid"));
+        const QJsonValue pid = element.toObject().value(QLatin1String("pid"));
+        if (vid.isString() && pid.isString())
+            expected << vid.toString() + QLatin1Char(':') + pid.toString();
+    }
+    QStringList designators;
+    for (const UVCDevice &device : devices)
+        designators << HelperAnswers::addressed({QStringLiteral("export")}, device.id()).last();
+    if (designators != expected)
+        std::abort();
+}
+
 } // namespace
 
 // The first byte picks the answer being read; the rest is the output.
@@ -55,12 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = decode(data + 1, size - 1);
     switch (data[0] % 3) {
     case 0:
-        if (const auto devices = HelperAnswers::parseDevices(text)) {
-            for (const UVCDevice &device : *devices) {
-                if (device.id() != device.vid + QLatin1Char(':') + device.pid)
-                    std::abort();
-            }
-        }
+        if (const auto devices = HelperAnswers::parseDevices(text))
+            checkDevices(text, *devices);
         break;
     case 1:
         // "export" alone: the same object serves as values and as ranges.

@@ -1,11 +1,28 @@
 #include "helperanswers.h"
 
 #include "controlcatalogue.h"
+#include "jsonnumbers.h"
 
 #include <QJsonArray>
 #include <QJsonParseError>
 
 namespace HelperAnswers {
+
+namespace {
+
+// The fields a row takes from its catalogue entry alone.
+template <typename Row>
+Row catalogueRow(const ControlDefinition &definition)
+{
+    Row row;
+    row.id = QString::fromLatin1(definition.controlName);
+    row.controlName = row.id;
+    row.label = QString::fromUtf8(definition.label);
+    row.tooltip = QString::fromUtf8(definition.tooltip);
+    return row;
+}
+
+} // namespace
 
 QStringList addressed(const QStringList &arguments, const std::optional<QString> &designator)
 {
@@ -23,7 +40,8 @@ QStringList setArguments(const QString &controlName, qint64 value)
 std::optional<QJsonDocument> parseStrict(const QString &text)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    const QJsonDocument document =
+        QJsonDocument::fromJson(JsonNumbers::exactIntegersOnly(text.toUtf8()), &error);
     if (error.error != QJsonParseError::NoError || !(document.isArray() || document.isObject()))
         return std::nullopt;
     return document;
@@ -97,11 +115,7 @@ QList<CameraSliderControl> sliderRows(const QJsonObject &values, const QJsonObje
         const auto value = integerValue(values.value(name));
         if (!min || !max || !value)
             continue;
-        CameraSliderControl row;
-        row.id = name;
-        row.controlName = name;
-        row.label = QString::fromUtf8(definition.label);
-        row.tooltip = QString::fromUtf8(definition.tooltip);
+        auto row = catalogueRow<CameraSliderControl>(definition);
         row.value = *value;
         row.min = std::min(*min, *max);
         row.max = std::max(*min, *max);
@@ -119,11 +133,7 @@ QList<CameraToggleControl> toggleRows(const QJsonObject &values)
         const auto value = integerValue(values.value(name));
         if (!value)
             continue;
-        CameraToggleControl row;
-        row.id = name;
-        row.controlName = name;
-        row.label = QString::fromUtf8(definition.label);
-        row.tooltip = QString::fromUtf8(definition.tooltip);
+        auto row = catalogueRow<CameraToggleControl>(definition);
         row.value = switchStateFromValue(name, *value);
         rows.append(row);
     }

@@ -22,13 +22,16 @@ QStringList addressed(const QStringList &arguments, const std::optional<QString>
 // "set", the control, the value as plain decimal text ("-5", never "+5" or "05").
 QStringList setArguments(const QString &controlName, qint64 value);
 
-// The whole text must be one JSON array or object, white space around it allowed.
+// The whole text must be one JSON array or object, white space around it
+// allowed. A number that is not exactly a signed 64-bit integer reads as
+// null, before a double could round it into range.
 std::optional<QJsonDocument> parseStrict(const QString &text);
 // The text as a JSON object, or nothing.
 std::optional<QJsonObject> parseObject(const QString &text);
 
 // A JSON number that converts exactly to a signed 64-bit integer (5.0 is 5);
 // fractions, strings, anything else and numbers beyond 64 bits are not.
+// Exact for values from parseStrict, which refuses what a double would round.
 std::optional<qint64> integerValue(const QJsonValue &value);
 
 // One element of the "devices" answer; nothing without string "vid" and "pid".

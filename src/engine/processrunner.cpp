@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 // How often a wait wakes up to look at the cancel flag.
@@ -57,11 +59,11 @@ ProcessOutcome runProcessCancellable(const QString &program, const QStringList &
             && process.state() != QProcess::NotRunning)
             process.waitForFinished(waitSlice(deadline, cancel));
         output += process.readAllStandardOutput();
-        if (output.size() > UVCController::kMaxOutputBytes)
+        if (output.size() > kMaxProcessOutputBytes)
             return stopped(process, ProcessOutcome::Status::TooMuchOutput);
     }
     output += process.readAllStandardOutput();
-    if (output.size() > UVCController::kMaxOutputBytes)
+    if (output.size() > kMaxProcessOutputBytes)
         return {ProcessOutcome::Status::TooMuchOutput, {}};
     return {ProcessOutcome::Status::Finished, decodeUtf8(output)};
 }

@@ -1,11 +1,30 @@
 #pragma once
 
-#include "uvccontroller.h"
+#include <QString>
+#include <QStringList>
 
 #include <atomic>
 
-// UVCController::runProcess with a way out: when `cancel` turns true the child
-// is killed within a few tens of milliseconds and the run ends as Cancelled.
-// Creates its QProcess in the calling thread, which needs no event loop.
+// How one run of an external program ended.
+struct ProcessOutcome {
+    // TooMuchOutput: the helper was stopped after kMaxProcessOutputBytes;
+    // Cancelled: stopped because its caller went away. Only Finished carries
+    // an answer.
+    enum class Status { Finished, FailedToStart, TimedOut, TooMuchOutput, Cancelled };
+    Status status = Status::FailedToStart;
+    // Standard output decoded as UTF-8; empty when it was not valid UTF-8.
+    QString output;
+};
+
+// A helper run that takes longer than this is killed and counts as no answer.
+inline constexpr int kProcessTimeoutMs = 5000;
+// No real answer comes near this; a runaway helper must not eat the memory.
+inline constexpr qsizetype kMaxProcessOutputBytes = 16 * 1024 * 1024;
+
+// Runs `program` with exactly `arguments` (no shell), collecting standard
+// output while it runs; standard error is discarded. Killed after timeoutMs,
+// or within a few tens of milliseconds once `cancel` (may be null) turns true,
+// and the run then ends as Cancelled. Creates its QProcess in the calling
+// thread, which needs no event loop.
 ProcessOutcome runProcessCancellable(const QString &program, const QStringList &arguments,
                                      int timeoutMs, const std::atomic_bool *cancel);

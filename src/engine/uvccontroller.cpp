@@ -9,9 +9,31 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kHelperName = QStringLiteral("uvcc-helper");
+
+template <typename Row>
+const Row *findRow(const QList<Row> &rows, const QString &id)
+{
+    const auto found =
+        std::find_if(rows.cbegin(), rows.cend(), [&](const Row &row) { return row.id == id; });
+    return found == rows.cend() ? nullptr : &*found;
+}
+
+// A copy of `rows` with a new value in the row `id`; absent without that row.
+template <typename Row, typename Value>
+std::optional<QList<Row>> withValue(const QList<Row> &rows, const QString &id, Value value)
+{
+    const Row *row = findRow(rows, id);
+    if (!row)
+        return std::nullopt;
+    QList<Row> changed = rows;
+    changed[row - rows.constData()].value = value;
+    return changed;
+}
 
 } // namespace
 
@@ -29,10 +51,7 @@ UVCController::UVCController(const QString &helperPath, QObject *parent)
 }
 
 // Out of line, so that WriteQueue stays private to this library.
-UVCController::~UVCController()
-{
-    delete m_writes;
-}
+UVCController::~UVCController() = default;
 
 void UVCController::setSelectedDevice(const std::optional<UVCDevice> &device)
 {
@@ -135,27 +154,15 @@ void UVCController::loadControls()
 void UVCController::setSliderValue(const CameraSliderControl &row, qint64 value)
 {
     sendSetCommand(row.controlName, value);
-    for (qsizetype i = 0; i < m_sliders.size(); ++i) {
-        if (m_sliders[i].id == row.id) {
-            QList<CameraSliderControl> rows = m_sliders;
-            rows[i].value = value;
-            setSliders(rows);
-            return;
-        }
-    }
+    if (const auto rows = withValue(m_sliders, row.id, value))
+        setSliders(*rows);
 }
 
 void UVCController::setToggleValue(const CameraToggleControl &row, bool on)
 {
     sendSetCommand(row.controlName, switchValueFromState(row.controlName, on));
-    for (qsizetype i = 0; i < m_toggles.size(); ++i) {
-        if (m_toggles[i].id == row.id) {
-            QList<CameraToggleControl> rows = m_toggles;
-            rows[i].value = on;
-            setToggles(rows);
-            return;
-        }
-    }
+    if (const auto rows = withValue(m_toggles, row.id, on))
+        setToggles(*rows);
 }
 
 void UVCController::sendSetCommand(const QString &controlName, qint64 value)
@@ -165,7 +172,7 @@ void UVCController::sendSetCommand(const QString &controlName, qint64 value)
     if (m_selectedDevice)
         designator = m_selectedDevice->id();
     if (!m_writes)
-        m_writes = new WriteQueue;
+        m_writes = std::make_unique<WriteQueue>();
     m_writes->enqueue({m_helperPath, designator, controlName, value});
 }
 
@@ -184,26 +191,16 @@ void UVCController::applyValues(const ValueMap &values)
     // Copies: every write below assigns a new row list.
     const QList<CameraSliderControl> sliders = m_sliders;
     const QList<CameraToggleControl> toggles = m_toggles;
-    const auto sliderFor = [&](const QString &id) -> const CameraSliderControl * {
-        for (const CameraSliderControl &row : sliders)
-            if (row.id == id)
-                return &row;
-        return nullptr;
-    };
     // Automatic modes first: a camera refuses a manual exposure or white
     // balance while the matching automatic mode is still on.
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        if (sliderFor(it.key()))
+        if (findRow(sliders, it.key()))
             continue;
-        for (const CameraToggleControl &row : toggles) {
-            if (row.id == it.key()) {
-                setToggleValue(row, switchStateFromValue(row.controlName, it.value()));
-                break;
-            }
-        }
+        if (const CameraToggleControl *row = findRow(toggles, it.key()))
+            setToggleValue(*row, switchStateFromValue(row->controlName, it.value()));
     }
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        if (const CameraSliderControl *row = sliderFor(it.key()))
+        if (const CameraSliderControl *row = findRow(sliders, it.key()))
             setSliderValue(*row, it.value());
     }
 }

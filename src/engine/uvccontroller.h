@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cameracontrols.h"
+#include "processrunner.h"
 #include "uvcdevice.h"
 
 #include <QJsonObject>
@@ -8,19 +9,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class WriteQueue;
-
-// How one run of an external program ended.
-struct ProcessOutcome {
-    // TooMuchOutput: the helper was stopped after kMaxOutputBytes; Cancelled:
-    // stopped because its caller went away. Only Finished carries an answer.
-    enum class Status { Finished, FailedToStart, TimedOut, TooMuchOutput, Cancelled };
-    Status status = Status::FailedToStart;
-    // Standard output decoded as UTF-8; empty when it was not valid UTF-8.
-    QString output;
-};
 
 // The camera control engine. Every camera query or change is one run of
 // uvcc-helper; the results are published as properties whose change signal
@@ -40,10 +32,9 @@ class UVCController : public QObject {
     Q_PROPERTY(QString helperPath READ helperPath CONSTANT)
 
 public:
-    // A helper run that takes longer than this is killed and counts as no answer.
-    static constexpr int kRunTimeoutMs = 5000;
-    // No real answer comes near this; a runaway helper must not eat the memory.
-    static constexpr qsizetype kMaxOutputBytes = 16 * 1024 * 1024;
+    // The runner's limits (processrunner.h), under the names callers know.
+    static constexpr int kRunTimeoutMs = kProcessTimeoutMs;
+    static constexpr qsizetype kMaxOutputBytes = kMaxProcessOutputBytes;
 
     // Uses locateHelper().
     explicit UVCController(QObject *parent = nullptr);
@@ -65,8 +56,8 @@ public:
     // "uvcc-helper" beside the application's executable if anything exists
     // there, otherwise the bare name.
     static QString locateHelper();
-    // Runs `program` with exactly `arguments` (no shell), collecting standard
-    // output while it runs; standard error is discarded. Killed after timeoutMs.
+    // runProcessCancellable() without a way out: `program` with exactly
+    // `arguments` (no shell), killed after timeoutMs.
     static ProcessOutcome runProcess(const QString &program, const QStringList &arguments,
                                      int timeoutMs = kRunTimeoutMs);
     // Runs the helper with the selected camera's designator appended (except
@@ -122,5 +113,6 @@ private:
     bool m_isConnected = false;
     std::optional<QString> m_errorMessage;
     QString m_helperPath;
-    WriteQueue *m_writes = nullptr;
+    // Created with the first write.
+    std::unique_ptr<WriteQueue> m_writes;
 };

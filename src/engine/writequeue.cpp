@@ -76,7 +76,7 @@ void WriteQueue::serve()
                               HelperAnswers::addressed(
                                   HelperAnswers::setArguments(write.controlName, write.value),
                                   write.designator),
-                              UVCController::kRunTimeoutMs, &m_abort);
+                              kProcessTimeoutMs, &m_abort);
         lock.relock();
         m_running = false;
         if (m_pending.empty())

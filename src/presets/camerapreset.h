@@ -28,7 +28,8 @@ struct CameraPreset {
 bool presetNamesEqual(const QString &a, const QString &b);
 
 // The stored document: a compact JSON array of {"name": ..., "values": {...}}.
-// Encoding gives absent only when the list cannot be represented.
+// Never absent: every list can be written (lone surrogates are escaped). The
+// optional stays only because callers outside this library unwrap it.
 std::optional<QByteArray> encodePresetDocument(const QList<CameraPreset> &presets);
 // Strict: one bad element, a non-integer value or a top level that is not an
 // array rejects the whole document.

@@ -1,17 +1,21 @@
 // The reader of the stored preset list. Written by hand because QJsonDocument
-// turns every number into a double first and rounds it back: it reads
-// -9223372036854775809 as the smallest 64-bit value and 1.0000000000000001 as
-// 1, where this document must refuse anything that is not exactly a whole
-// number within the signed 64-bit range.
+// rounds every number through a double (jsonnumbers.h), where this document
+// must refuse anything that is not exactly a whole number within the signed
+// 64-bit range.
 #include "camerapreset.h"
+
+#include "jsonnumbers.h"
 
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 
 namespace {
+
+using JsonNumbers::exactInteger;
+using JsonNumbers::NumberToken;
+using JsonNumbers::readNumberToken;
 
 class DocumentReader {
 public:
@@ -43,84 +47,6 @@ private:
     const char *m_pos;
     const char *m_end;
 };
-
-// A JSON number token split into its parts; the value is digits * 10^exponent.
-struct NumberToken {
-    bool negative = false;
-    QByteArray digits;
-    qint64 exponent = 0;
-};
-
-std::optional<NumberToken> readNumberToken(const char *&pos, const char *end)
-{
-    const auto isDigit = [&](const char *p) { return p < end && *p >= '0' && *p <= '9'; };
-    NumberToken token;
-    if (pos < end && *pos == '-') {
-        token.negative = true;
-        ++pos;
-    }
-    if (!isDigit(pos))
-        return std::nullopt;
-    if (*pos == '0') {
-        ++pos;
-    } else {
-        while (isDigit(pos))
-            token.digits += *pos++;
-    }
-    if (pos < end && *pos == '.') {
-        ++pos;
-        if (!isDigit(pos))
-            return std::nullopt;
-        while (isDigit(pos)) {
-            token.digits += *pos++;
-            --token.exponent;
-        }
-    }
-    if (pos < end && (*pos == 'e' || *pos == 'E')) {
-        ++pos;
-        bool negativeExponent = false;
-        if (pos < end && (*pos == '+' || *pos == '-'))
-            negativeExponent = *pos++ == '-';
-        if (!isDigit(pos))
-            return std::nullopt;
-        // Saturated: any exponent this large already settles the answer.
-        qint64 exponent = 0;
-        while (isDigit(pos))
-            exponent = qMin<qint64>(exponent * 10 + (*pos++ - '0'), 1'000'000);
-        token.exponent += negativeExponent ? -exponent : exponent;
-    }
-    return token;
-}
-
-std::optional<qint64> exactInteger(NumberToken token)
-{
-    qsizetype first = 0;
-    while (first < token.digits.size() && token.digits.at(first) == '0')
-        ++first;
-    QByteArray digits = token.digits.mid(first);
-    while (!digits.isEmpty() && digits.endsWith('0')) {
-        digits.chop(1);
-        ++token.exponent;
-    }
-    if (digits.isEmpty())
-        return 0;
-    if (token.exponent < 0 || digits.size() + token.exponent > 19)
-        return std::nullopt;
-
-    // At most 19 digits: below 10^19, so it fits an unsigned 64-bit number.
-    quint64 magnitude = 0;
-    for (char digit : std::as_const(digits))
-        magnitude = magnitude * 10 + quint64(digit - '0');
-    for (qint64 i = 0; i < token.exponent; ++i)
-        magnitude *= 10;
-
-    constexpr quint64 kLargest = quint64(std::numeric_limits<qint64>::max());
-    if (!token.negative)
-        return magnitude <= kLargest ? std::optional<qint64>(qint64(magnitude)) : std::nullopt;
-    if (magnitude > kLargest + 1)
-        return std::nullopt;
-    return magnitude == kLargest + 1 ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
-}
 
 void DocumentReader::skipSpace()
 {

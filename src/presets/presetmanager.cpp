@@ -75,9 +75,6 @@ void PresetManager::loadPresets()
 
 void PresetManager::persistPresets()
 {
-    const std::optional<QByteArray> document = encodePresetDocument(m_presets);
-    if (!document)
-        return;
     // Reading stays strict, but the presets of a document this version cannot
     // read must not be lost: they are kept aside before the first overwrite,
     // and nothing is overwritten while they could not be kept. An empty value
@@ -87,7 +84,7 @@ void PresetManager::persistPresets()
             return;
     }
     m_unreadableDocument.reset();
-    Preferences::setData(Preferences::kPresets, *document);
+    Preferences::setData(Preferences::kPresets, *encodePresetDocument(m_presets));
 }
 
 void PresetManager::savePreset(const QString &name, const QMap<QString, qint64> &values)

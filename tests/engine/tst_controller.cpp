@@ -89,6 +89,8 @@ private slots:
         QTest::newRow("no answer") << QByteArray() << false << kCannotFind;
         QTest::newRow("not UTF-8") << QByteArray("brightness \xff") << false << kCannotFind;
         QTest::newRow("capitalised only") << QByteArray("Brightness\n") << false << kNoUvc;
+        // An answer, though an empty one: the helper ran and found no controls.
+        QTest::newRow("line break only") << QByteArray("\n") << false << kNoUvc;
         QTest::newRow("substring") << QByteArray("xbrightnessx") << true << QString();
     }
     void connectionCheck()

@@ -134,13 +134,23 @@ private slots:
                                    << std::numeric_limits<qint64>::min();
         QTest::newRow("2^63") << QByteArray("[9223372036854775808]") << false << qint64(0);
         QTest::newRow("1e300") << QByteArray("[1e300]") << false << qint64(0);
+        // A double holds neither of these: rounded, they would pass as in range.
+        QTest::newRow("below int64 min") << QByteArray("[-9223372036854775809]") << false
+                                         << qint64(0);
+        QTest::newRow("1 + 1e-16") << QByteArray("[1.0000000000000001]") << false << qint64(0);
+        // Beyond a double: refused as a value, not as the whole answer.
+        QTest::newRow("1e400") << QByteArray("[1e400]") << false << qint64(0);
+        QTest::newRow("1e2") << QByteArray("[1e2]") << true << qint64(100);
+        QTest::newRow("-0") << QByteArray("[-0.0]") << true << qint64(0);
     }
     void integers()
     {
         QFETCH(QByteArray, json);
         QFETCH(bool, isInteger);
         QFETCH(qint64, expected);
-        const auto value = integerValue(QJsonDocument::fromJson(json).array().at(0));
+        const auto document = parseStrict(QString::fromUtf8(json));
+        QVERIFY(document);
+        const auto value = integerValue(document->array().at(0));
         QCOMPARE(value.has_value(), isInteger);
         if (isInteger)
             QCOMPARE(*value, expected);
@@ -157,12 +167,26 @@ private slots:
         QTest::newRow("two documents") << "{}{}" << false;
         QTest::newRow("trailing text") << "{} ok" << false;
         QTest::newRow("truncated") << "{\"brightness\": 1" << false;
+        QTest::newRow("exponent without digits") << "[1e]" << false;
+        QTest::newRow("minus alone") << "[-]" << false;
     }
     void strictJson()
     {
         QFETCH(QString, text);
         QFETCH(bool, accepted);
         QCOMPARE(parseStrict(text).has_value(), accepted);
+    }
+
+    void numbersInsideStringsStayText()
+    {
+        // Escapes too: a quote or backslash taken for the end of a string
+        // would expose the numbers behind it.
+        const auto object = parseObject(QString::fromUtf8(fixture("numbers-in-strings.json")));
+        QVERIFY(object);
+        QCOMPARE(object->value("a").toString(), QStringLiteral(R"(-9223372036854775809 "1.5" 1e2)"));
+        QVERIFY(object->value("b").isNull());
+        QCOMPARE(integerValue(object->value("c")), 100);
+        QCOMPARE(object->value("d").toString(), QStringLiteral("\\"));
     }
 
     void devices_data()

@@ -178,16 +178,24 @@ private slots:
 
     void currentValues()
     {
-        controller().setToggleValue(toggleRow(controller(), "auto_exposure_mode"), true);
-        controller().setToggleValue(toggleRow(controller(), "auto_focus"), false);
+        // Every switch to the state the fixture does not have, and back.
+        controller().setToggleValue(toggleRow(controller(), "auto_exposure_mode"), false);
+        controller().setToggleValue(toggleRow(controller(), "auto_focus"), true);
+        controller().setToggleValue(toggleRow(controller(), "auto_white_balance_temperature"), false);
         controller().setSliderValue(sliderRow(controller(), "hue"), -7);
-        const ValueMap values = controller().currentValues();
+        ValueMap values = controller().currentValues();
         QCOMPARE(values.size(), 16);
-        QCOMPARE(values.value("auto_exposure_mode"), 8);
-        QCOMPARE(values.value("auto_focus"), 0);
-        QCOMPARE(values.value("auto_white_balance_temperature"), 1);
+        QCOMPARE(values.value("auto_exposure_mode"), 1);
+        QCOMPARE(values.value("auto_focus"), 1);
+        QCOMPARE(values.value("auto_white_balance_temperature"), 0);
         QCOMPARE(values.value("hue"), -7);
         QCOMPARE(values.value("white_balance_temperature"), 4600);
+
+        controller().setToggleValue(toggleRow(controller(), "auto_exposure_mode"), true);
+        controller().setToggleValue(toggleRow(controller(), "auto_focus"), false);
+        values = controller().currentValues();
+        QCOMPARE(values.value("auto_exposure_mode"), 8);
+        QCOMPARE(values.value("auto_focus"), 0);
     }
 
     void applyValuesSwitchesFirst()

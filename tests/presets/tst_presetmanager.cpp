@@ -1,13 +1,9 @@
-#include "presetmanager.h"
-#include "preferences.h"
+#include "presettestsupport.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <limits>
-#include <memory>
 
 namespace {
 
@@ -51,12 +47,10 @@ private slots:
     void preferencesKeepEachValueAndType();
 
 private:
-    std::unique_ptr<PresetManager> restart();
-    void writeFile(const QByteArray &content);
+    std::unique_ptr<PresetManager> restart() { return m_sandbox.restart(); }
+    void writeFile(const QByteArray &content) { QVERIFY(m_sandbox.write(content)); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_file;
-    int m_restarts = 0;
+    PreferencesSandbox m_sandbox;
 };
 
 void PresetManagerTest::initTestCase()
@@ -67,31 +61,7 @@ void PresetManagerTest::initTestCase()
 
 void PresetManagerTest::init()
 {
-    // A new file per test: QSettings caches by path within the process.
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_file = m_dir->filePath(QStringLiteral("Lumarel.conf"));
-    Preferences::setFileForTesting(m_file);
-}
-
-// A manager reading the preferences as a freshly started process would. Qt
-// keeps what this process wrote in a cache per path, so the file is copied to
-// a new path, which Qt has to read from disk.
-std::unique_ptr<PresetManager> PresetManagerTest::restart()
-{
-    const QString copy = m_dir->filePath(QStringLiteral("restart%1.conf").arg(++m_restarts));
-    if (QFile::exists(m_file))
-        QFile::copy(m_file, copy);
-    m_file = copy;
-    Preferences::setFileForTesting(m_file);
-    return std::make_unique<PresetManager>();
-}
-
-void PresetManagerTest::writeFile(const QByteArray &content)
-{
-    QFile file(m_file);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    QVERIFY(m_sandbox.reset());
 }
 
 void PresetManagerTest::startsEmptyWithoutStoredList()
