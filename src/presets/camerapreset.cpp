@@ -53,7 +53,7 @@ void appendJsonString(QByteArray &out, const QString &text)
 
 } // namespace
 
-std::optional<QByteArray> encodePresetDocument(const QList<CameraPreset> &presets)
+QByteArray encodePresetDocument(const QList<CameraPreset> &presets)
 {
     QByteArray out = "[";
     for (qsizetype i = 0; i < presets.size(); ++i) {

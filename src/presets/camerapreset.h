@@ -28,9 +28,8 @@ struct CameraPreset {
 bool presetNamesEqual(const QString &a, const QString &b);
 
 // The stored document: a compact JSON array of {"name": ..., "values": {...}}.
-// Never absent: every list can be written (lone surrogates are escaped). The
-// optional stays only because callers outside this library unwrap it.
-std::optional<QByteArray> encodePresetDocument(const QList<CameraPreset> &presets);
+// Every list can be written (lone surrogates are escaped).
+QByteArray encodePresetDocument(const QList<CameraPreset> &presets);
 // Strict: one bad element, a non-integer value or a top level that is not an
 // array rejects the whole document.
 std::optional<QList<CameraPreset>> decodePresetDocument(const QByteArray &document);

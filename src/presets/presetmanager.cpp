@@ -84,7 +84,7 @@ void PresetManager::persistPresets()
             return;
     }
     m_unreadableDocument.reset();
-    Preferences::setData(Preferences::kPresets, *encodePresetDocument(m_presets));
+    Preferences::setData(Preferences::kPresets, encodePresetDocument(m_presets));
 }
 
 void PresetManager::savePreset(const QString &name, const QMap<QString, qint64> &values)

@@ -68,7 +68,7 @@ struct PanelFixture {
 
     void storePresets(const QList<CameraPreset> &presets, const QString &lastUsed = {})
     {
-        Preferences::setData(Preferences::kPresets, *encodePresetDocument(presets));
+        Preferences::setData(Preferences::kPresets, encodePresetDocument(presets));
         if (!lastUsed.isEmpty())
             Preferences::setString(Preferences::kLastUsedPreset, lastUsed);
     }
