@@ -1,6 +1,6 @@
 # Shell functions for driving Lumarel on a private X server with a system
 # tray (Debian's xvfb, trayer, xdotool, x11-utils). Sourced by the desktop
-# test and the desktop benchmark; everything started here is stopped by
+# tests and the desktop benchmark; everything started here is stopped by
 # xs_cleanup, newest first.
 
 xs_pids=()
