@@ -35,17 +35,25 @@ xs_private_user() {
     export QT_QPA_PLATFORM=xcb
 }
 
-# Starts Xvfb (1280x800) on a free display and trayer at its top right, and
-# exports DISPLAY. False when either does not come up.
+# Starts Xvfb (1280x800) and exports DISPLAY once it accepts clients. The
+# server picks a free display itself and says which: choosing one here from
+# the lock files raced with other servers starting at the same moment.
+xs_start_xvfb() {
+    local number
+    number=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 & xs_pids+=($!)
+    if ! xs_wait_for 20 grep -q . "$number"; then
+        rm -f "$number"
+        return 1
+    fi
+    export DISPLAY=":$(head -n 1 "$number")"
+    rm -f "$number"
+    xs_wait_for 10 xdpyinfo
+}
+
+# Starts Xvfb and trayer at its top right. False when either does not come up.
 xs_start_desktop() {
-    local n display=""
-    for n in $(seq 150 250); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-    done
-    [ -n "$display" ] || return 1
-    Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xs_pids+=($!)
-    export DISPLAY=$display
-    xs_wait_for 10 xdpyinfo || return 1
+    xs_start_xvfb || return 1
     trayer --edge top --align right --widthtype pixel --width 120 --height 24 --transparent false \
         >/dev/null 2>&1 & xs_pids+=($!)
     xs_wait_for 10 xs_tray_window

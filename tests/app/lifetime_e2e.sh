@@ -59,14 +59,7 @@ close_window() {
 }
 
 # Without a tray: an X server of its own, without trayer.
-display=""
-for n in $(seq 251 350); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & xs_pids+=($!)
-export DISPLAY=$display
-xs_wait_for 10 xdpyinfo || fail "Xvfb did not start"
+xs_start_xvfb || fail "Xvfb did not start"
 
 start_app window
 app_window 320 700 >/dev/null || fail "window mode: the panel has no window of its own"
