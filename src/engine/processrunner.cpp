@@ -12,6 +12,7 @@
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -26,16 +27,18 @@ using Status = ProcessOutcome::Status;
 
 // How often a wait wakes up to look at the cancel flag.
 constexpr int kCancelPollMs = 20;
-// How often the runner looks for the exit once the helper closed its output.
+// How often the runner looks for the exit when it cannot be told of it.
 constexpr int kExitPollMs = 1;
 // A killed helper normally vanishes at once; one stuck in a USB control
 // transfer dies only when the driver gives up on it, seconds later.
 constexpr int kKillGraceMs = 1000;
 
-// The helper's pid and the read end of its standard output.
+// The helper's pid, the read end of its standard output, and a descriptor
+// that turns readable at its exit (-1 without one).
 struct Child {
     pid_t pid = -1;
     int output = -1;
+    int exited = -1;
 };
 
 // posix_spawnp() finds a bare name on PATH as QProcess did, and reports a
@@ -75,7 +78,7 @@ std::optional<Child> spawnChild(const QString &program, const QStringList &argum
         ::close(fds[0]);
         return std::nullopt;
     }
-    return Child{pid, fds[0]};
+    return Child{pid, fds[0], int(::syscall(SYS_pidfd_open, pid, 0))};
 }
 
 // True once `pid` has exited and is reaped.
@@ -131,10 +134,22 @@ bool readSome(int fd, int ms, QByteArray &output)
     return n > 0 || (n < 0 && (errno == EINTR || errno == EAGAIN));
 }
 
+// Waits up to `ms` for the exit; a descriptor that wakes without a child to
+// reap (a helper someone else traces) is dropped for plain polling.
+void awaitExit(Child &child, int ms)
+{
+    pollfd exited{child.exited, POLLIN, 0};
+    if (::poll(&exited, 1, child.exited < 0 ? std::min(ms, kExitPollMs) : ms) > 0
+        && !reaped(child.pid)) {
+        ::close(child.exited);
+        child.exited = -1;
+    }
+}
+
 // Reads the helper's output while it runs, so that a large answer cannot fill
 // the pipe and leave both sides waiting for each other; Finished once it has
 // closed its output and exited.
-Status collect(const Child &child, const QDeadlineTimer &deadline, const std::atomic_bool *cancel,
+Status collect(Child &child, const QDeadlineTimer &deadline, const std::atomic_bool *cancel,
                QByteArray &output)
 {
     bool open = true;
@@ -146,7 +161,7 @@ Status collect(const Child &child, const QDeadlineTimer &deadline, const std::at
         if (deadline.hasExpired())
             return Status::TimedOut;
         if (!open) {
-            ::poll(nullptr, 0, kExitPollMs);
+            awaitExit(child, waitSlice(deadline, cancel));
             continue;
         }
         open = readSome(child.output, waitSlice(deadline, cancel), output);
@@ -168,12 +183,14 @@ ProcessOutcome runProcessCancellable(const QString &program, const QStringList &
                                      int timeoutMs, const std::atomic_bool *cancel)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    const std::optional<Child> child = spawnChild(program, arguments);
+    std::optional<Child> child = spawnChild(program, arguments);
     if (!child)
         return {Status::FailedToStart, {}};
     QByteArray output;
     const Status status = collect(*child, deadline, cancel, output);
     ::close(child->output);
+    if (child->exited >= 0)
+        ::close(child->exited);
     if (status != Status::Finished) {
         stop(child->pid);
         return {status, {}};
