@@ -134,16 +134,21 @@ bool readSome(int fd, int ms, QByteArray &output)
     return n > 0 || (n < 0 && (errno == EINTR || errno == EAGAIN));
 }
 
-// Waits up to `ms` for the exit; a descriptor that wakes without a child to
-// reap (a helper someone else traces) is dropped for plain polling.
-void awaitExit(Child &child, int ms)
+// Waits up to `ms` for the exit; true once the helper is reaped. A descriptor
+// that wakes without a child to reap (a helper someone else traces) is
+// dropped for plain polling.
+bool awaitExit(Child &child, int ms)
 {
     pollfd exited{child.exited, POLLIN, 0};
-    if (::poll(&exited, 1, child.exited < 0 ? std::min(ms, kExitPollMs) : ms) > 0
-        && !reaped(child.pid)) {
+    if (::poll(&exited, 1, child.exited < 0 ? std::min(ms, kExitPollMs) : ms) <= 0)
+        return false;
+    if (reaped(child.pid))
+        return true;
+    if (child.exited >= 0) {
         ::close(child.exited);
         child.exited = -1;
     }
+    return false;
 }
 
 // Reads the helper's output while it runs, so that a large answer cannot fill
@@ -161,7 +166,8 @@ Status collect(Child &child, const QDeadlineTimer &deadline, const std::atomic_b
         if (deadline.hasExpired())
             return Status::TimedOut;
         if (!open) {
-            awaitExit(child, waitSlice(deadline, cancel));
+            if (awaitExit(child, waitSlice(deadline, cancel)))
+                return Status::Finished;
             continue;
         }
         open = readSome(child.output, waitSlice(deadline, cancel), output);
