@@ -21,10 +21,11 @@ inline constexpr int kProcessTimeoutMs = 5000;
 // No real answer comes near this; a runaway helper must not eat the memory.
 inline constexpr qsizetype kMaxProcessOutputBytes = 16 * 1024 * 1024;
 
-// Runs `program` with exactly `arguments` (no shell), collecting standard
-// output while it runs; standard error is discarded. Killed after timeoutMs,
-// or within a few tens of milliseconds once `cancel` (may be null) turns true,
-// and the run then ends as Cancelled. Creates its QProcess in the calling
-// thread, which needs no event loop.
+// Runs `program` with exactly `arguments` (no shell; a bare name is found on
+// PATH), collecting standard output while it runs; standard error is
+// discarded. Killed after timeoutMs, or within a few tens of milliseconds once
+// `cancel` (may be null) turns true, and the run then ends as Cancelled. After
+// a kill the caller waits at most one second more: a helper that takes longer
+// to die is reaped in the background. Needs no event loop.
 ProcessOutcome runProcessCancellable(const QString &program, const QStringList &arguments,
                                      int timeoutMs, const std::atomic_bool *cancel);

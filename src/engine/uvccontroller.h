@@ -75,8 +75,9 @@ public:
     void loadControls();
 
     // Show the new value at once and queue its write to the camera. Writes
-    // run one at a time in call order; a queued write not yet started is
-    // replaced by a newer one of the same control on the same camera.
+    // run one at a time in call order; a write replaces the last waiting
+    // write only when that one is of the same control on the same camera, so
+    // consecutive values merge and nothing is reordered.
     void setSliderValue(const CameraSliderControl &row, qint64 value);
     void setToggleValue(const CameraToggleControl &row, bool on);
 

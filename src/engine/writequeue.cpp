@@ -12,6 +12,12 @@ namespace {
 // to land before it is killed.
 constexpr int kShutdownGraceMs = 250;
 
+bool sameTarget(const PendingWrite &a, const PendingWrite &b)
+{
+    return a.controlName == b.controlName && a.designator == b.designator
+        && a.helperPath == b.helperPath;
+}
+
 } // namespace
 
 WriteQueue::WriteQueue()
@@ -39,11 +45,13 @@ WriteQueue::~WriteQueue()
 void WriteQueue::enqueue(PendingWrite write)
 {
     QMutexLocker lock(&m_mutex);
-    std::erase_if(m_pending, [&](const PendingWrite &queued) {
-        return queued.controlName == write.controlName && queued.designator == write.designator
-            && queued.helperPath == write.helperPath;
-    });
-    m_pending.push_back(std::move(write));
+    // Only the last waiting write may be replaced: merging across a write of
+    // another control would reorder the two, and a manual value sent before
+    // its automatic mode is switched off is refused by the camera.
+    if (!m_pending.empty() && sameTarget(m_pending.back(), write))
+        m_pending.back() = std::move(write);
+    else
+        m_pending.push_back(std::move(write));
     m_wake.wakeOne();
 }
 

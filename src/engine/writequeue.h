@@ -19,10 +19,10 @@ struct PendingWrite {
 };
 
 // The one ordered queue of camera writes, served by a dedicated thread: one
-// helper run at a time, in call order. A write that has not started yet is
-// dropped when a newer write of the same control on the same camera arrives,
-// and the newer one goes to the back, so the queue keeps the order of the
-// latest calls and the final value always reaches the camera.
+// helper run at a time, strictly in call order. A new write replaces the last
+// waiting one only when that one is of the same control on the same camera
+// (a slider drag collapses to a few runs); otherwise it is appended, so a
+// mode and its manual control reach the camera in the order they were set.
 class WriteQueue {
 public:
     WriteQueue();
@@ -32,6 +32,8 @@ public:
     WriteQueue(const WriteQueue &) = delete;
     WriteQueue &operator=(const WriteQueue &) = delete;
 
+    // Appends `write`, or replaces the last waiting write when that one is
+    // of the same control on the same camera.
     void enqueue(PendingWrite write);
     // True once nothing is queued or running; false after timeoutMs.
     bool waitUntilIdle(int timeoutMs);

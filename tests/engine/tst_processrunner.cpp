@@ -120,6 +120,30 @@ private slots:
         QVERIFY2(timer.elapsed() < 9000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(fake.trace().size() == 1); // started, never finished
     }
+
+    // A helper stuck in a USB control transfer dies seconds after the kill;
+    // the caller (often the GUI thread) must not wait for that, and the
+    // helper must still be reaped once it is gone.
+    void helperThatDiesLateIsLeftToReap()
+    {
+        FakeHelperScript fake;
+        fake.option("controls", "sleep", "10000");
+        fake.option("controls", "linger", "4000");
+        constexpr int limitMs = 300;
+        QElapsedTimer timer;
+        timer.start();
+        const ProcessOutcome outcome =
+            UVCController::runProcess(fake.program(), {"controls"}, limitMs);
+        const qint64 elapsed = timer.elapsed();
+        const QList<QByteArray> trace = fake.trace();
+        if (trace.size() < 2 || !trace[1].startsWith("held "))
+            QSKIP("ptrace is not permitted here, so no helper can be made to die late");
+        QCOMPARE(outcome.status, Status::TimedOut);
+        QVERIFY2(elapsed < limitMs + 2500, qPrintable(QString::number(elapsed)));
+        const QString process = "/proc/" + QString::fromLatin1(trace[1].mid(5));
+        QVERIFY(QFile::exists(process)); // still held, not yet reaped
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(process), 15000);
+    }
 };
 
 QTEST_GUILESS_MAIN(ProcessRunnerTest)

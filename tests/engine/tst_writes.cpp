@@ -141,8 +141,8 @@ private slots:
         }
     }
 
-    // A drag queues many values while one write runs; only the newest of each
-    // control is still sent, in the order of the latest calls.
+    // A drag queues many values while one write runs; consecutive values of
+    // one control merge into the newest, and nothing is reordered.
     void waitingWritesAreReplaced()
     {
         m_fake->option("set", "sleep", "300");
@@ -157,9 +157,31 @@ private slots:
         QCOMPARE(sliderRow(controller(), "brightness").value, 70);
         QVERIFY(controller().waitForWrites());
         QCOMPARE(m_fake->runs(), (QList<QStringList>{{"set", "brightness", "1", kDesk},
+                                                     {"set", "brightness", "50", kDesk},
                                                      {"set", "contrast", "5", kDesk},
                                                      {"set", "brightness", "60", kDesk},
                                                      {"set", "brightness", "70", kRoom}}));
+    }
+
+    // A camera refuses a manual exposure while Auto Exposure is on, so the
+    // mode and its manual control must land in the order they were set, and
+    // the mode's last state must be the one sent last.
+    void modeAndManualControlKeepTheirOrder()
+    {
+        m_fake->option("set", "sleep", "300");
+        controller().setSliderValue(sliderRow(controller(), "brightness"), 1);
+        QTRY_COMPARE(m_fake->trace().size(), 1);
+        m_fake->clearOption("set", "sleep");
+        const CameraToggleControl autoExposure = toggleRow(controller(), "auto_exposure_mode");
+        controller().setToggleValue(autoExposure, false);
+        controller().setSliderValue(sliderRow(controller(), "absolute_exposure_time"), 500);
+        controller().setToggleValue(autoExposure, true);
+        controller().setToggleValue(autoExposure, false);
+        QVERIFY(controller().waitForWrites());
+        QCOMPARE(setRuns(*m_fake), (QList<QStringList>{{"set", "brightness", "1"},
+                                                       {"set", "auto_exposure_mode", "1"},
+                                                       {"set", "absolute_exposure_time", "500"},
+                                                       {"set", "auto_exposure_mode", "1"}}));
     }
 
     void destroyedControllerSkipsQueuedWrites()

@@ -20,6 +20,11 @@
 //   <dir>/CMD.crash   present: write the first half of the answer, then abort()
 //   <dir>/CMD.exit    decimal exit status (default 0)
 //   <dir>/CMD.err     written to standard error
+//   <dir>/CMD.linger  decimal milliseconds: for that long from the start, the
+//                     run's exit (even by SIGKILL) stays hidden from its
+//                     parent, as with a helper stuck in a USB control transfer;
+//                     a child holds the run under ptrace and then lets go.
+//                     "held <pid>" goes to the trace once that is in place
 //
 // A test writes these files into a temporary directory, sets the variables in
 // its own environment (children inherit it) and points the controller at the
@@ -37,6 +42,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <sys/prctl.h>
+#include <sys/ptrace.h>
 #include <unistd.h>
 
 namespace {
@@ -94,6 +101,31 @@ std::optional<QByteArray> scriptedAnswer(const QString &stem, const QString &com
     return std::nullopt;
 }
 
+// A child traces this process for `ms`: until the tracer is gone, the parent
+// cannot reap this process, whatever kills it. False if ptrace is refused.
+bool hideExitFor(int ms)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return false;
+    ::prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY);
+    const pid_t traced = ::getpid();
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(STDOUT_FILENO); // the runner's pipe must not stay open through us
+        const char attached = ::ptrace(PTRACE_SEIZE, traced, nullptr, nullptr) == 0 ? '1' : '0';
+        writeAll(ready[1], QByteArray(1, attached));
+        if (attached == '1')
+            QThread::msleep(ulong(ms));
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char attached = '0';
+    const bool answered = holder > 0 && ::read(ready[0], &attached, 1) == 1;
+    ::close(ready[0]);
+    return answered && attached == '1';
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -109,6 +141,14 @@ int main(int argc, char **argv)
     const QString dir = qEnvironmentVariable("FAKE_HELPER_DIR");
     const QString command = arguments.isEmpty() ? QStringLiteral("none") : arguments.first();
     const QString stem = dir + QLatin1Char('/') + command;
+
+    if (const int ms = readNumber(stem + QLatin1String(".linger"), 0); ms > 0) {
+        if (!hideExitFor(ms)) {
+            writeAll(STDERR_FILENO, "lumarel_fake_helper: ptrace refused, cannot linger\n");
+            return kFakeHelperBrokenScript;
+        }
+        appendLine("FAKE_HELPER_TRACE", "held " + pid);
+    }
 
     if (const int ms = readNumber(stem + QLatin1String(".sleep"), 0); ms > 0)
         QThread::msleep(ulong(ms));

@@ -49,7 +49,7 @@ public:
         // The fake runs in whatever directory the code under test picks.
         write(command + ".fixture", (fixture.isEmpty() ? fixture : QFileInfo(fixture).absoluteFilePath()).toUtf8());
     }
-    // `option` is one of repeat, sleep, crash, exit, err (see fakehelper.cpp).
+    // `option` is one of repeat, sleep, crash, exit, err, linger (see fakehelper.cpp).
     void option(const QString &command, const QString &option, const QByteArray &value = "1")
     {
         write(command + '.' + option, value);
