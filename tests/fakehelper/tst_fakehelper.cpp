@@ -1,25 +1,17 @@
 // The scripted fake helper itself: a script that names a fixture the fake
 // cannot read must fail where a test sees it, not answer nothing.
 #include "fakehelperscript.h"
+#include "programrun.h"
 
-#include <QProcess>
 #include <QTest>
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProgramRun;
 
 Run runFake(const QStringList &args)
 {
-    QProcess process;
-    process.start(FakeHelperScript::program(), args);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return runProgram(FakeHelperScript::program(), args);
 }
 
 class TestFakeHelper : public QObject {

@@ -1,4 +1,6 @@
 // The built uvcc-helper program end to end, on its simulated cameras.
+#include "programrun.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,11 +18,7 @@ namespace {
 const QString kDemo = "fe1a:0c01";
 const QString kMini = "fe2b:0102";
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProgramRun;
 
 class TestHelperProcess : public QObject {
     Q_OBJECT
@@ -62,14 +60,7 @@ QProcessEnvironment TestHelperProcess::environment(bool simulate) const
 
 Run TestHelperProcess::helper(const QStringList &args, bool simulate) const
 {
-    QProcess process;
-    process.setProcessEnvironment(environment(simulate));
-    process.start(UVCC_HELPER_PATH, args);
-    if (!process.waitForFinished(10000))
-        return {};
-    Run run{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
-    return run;
+    return runProgram(UVCC_HELPER_PATH, args, environment(simulate));
 }
 
 QJsonObject TestHelperProcess::exportOf(const QString &designator) const

@@ -1,16 +1,13 @@
 // uvcc-helper as it is built where it has no platform camera back end: it
 // must still answer, finding no camera, and keep serving the simulated ones.
-#include <QProcess>
+#include "programrun.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProgramRun;
 
 Run helper(const QStringList &args, const QString &simulate = {})
 {
@@ -18,12 +15,7 @@ Run helper(const QStringList &args, const QString &simulate = {})
     env.remove("UVCC_HELPER_SIMULATE");
     if (!simulate.isEmpty())
         env.insert("UVCC_HELPER_SIMULATE", simulate);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(UVCC_HELPER_NULL_PATH, args);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return runProgram(UVCC_HELPER_NULL_PATH, args, env);
 }
 
 class TestNullBackend : public QObject {
