@@ -21,26 +21,6 @@ std::string dumpLine(const Json &json)
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-// An argument as a diagnostic shows it: quoted, shortened, and with control
-// characters escaped, so that whatever the caller passed the diagnostic stays
-// one readable line.
-std::string printable(std::string_view text)
-{
-    constexpr std::size_t limit = 40;
-    std::string shown = "'";
-    for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7f) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            shown += escaped;
-        } else {
-            shown += static_cast<char>(c);
-        }
-    }
-    return shown + (text.size() > limit ? "...'" : "'");
-}
-
 Outcome fail(ExitCode code, std::string message)
 {
     // Back-end messages may carry paths and device names; keep them on one line.
@@ -49,13 +29,6 @@ Outcome fail(ExitCode code, std::string message)
 }
 
 Outcome fail(const Failure &failure) { return fail(failure.code, failure.message); }
-
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string padded(std::string text, std::size_t width)
 {
@@ -74,14 +47,6 @@ std::string typeName(ControlType type)
     return "int";
 }
 
-std::string joined(const std::vector<std::string> &items)
-{
-    std::string text;
-    for (const std::string &item : items)
-        text += (text.empty() ? "" : ", ") + item;
-    return text;
-}
-
 std::optional<std::string> designatorArgument(std::span<const std::string> args, std::size_t index)
 {
     if (index < args.size())
@@ -97,10 +62,7 @@ struct Target {
 
 Result<CameraInfo> resolveCamera(CameraBackend &backend, const std::optional<std::string> &designator)
 {
-    Result<std::vector<CameraInfo>> cameras = backend.cameras();
-    if (!cameras)
-        return cameras.failure();
-    return selectCamera(cameras.value(), designator);
+    return backend.camera(designator);
 }
 
 Result<Target> resolve(CameraBackend &backend, const std::optional<std::string> &designator)
@@ -146,17 +108,14 @@ Outcome runSet(CameraBackend &backend, std::span<const std::string> args)
         return fail(ExitCode::BadValue, "value " + printable(args[1])
                         + " is not a decimal 64-bit integer (e.g. 42 or -7)");
     }
-    // Each slider move is one such run: ask about this control only, not all of them.
     Result<CameraInfo> camera = resolveCamera(backend, designatorArgument(args, 2));
     if (!camera)
         return fail(camera.failure());
-    Result<bool> has = backend.hasControl(camera.value(), name);
-    if (!has)
-        return fail(has.failure());
-    if (!has.value())
-        return fail(ExitCode::NoControl, "camera " + camera.value().designator() + " has no control " + printable(name));
-    if (std::optional<Failure> failure = backend.setControl(camera.value(), name, *value))
+    if (std::optional<Failure> failure = backend.setControl(camera.value(), name, *value)) {
+        if (failure->code == ExitCode::NoControl)
+            return fail(ExitCode::NoControl, "camera " + camera.value().designator() + " has no control " + printable(name));
         return fail(*failure);
+    }
     return Outcome{};
 }
 
@@ -176,7 +135,7 @@ constexpr Command kCommands[] = {
      "the ranges: JSON object {control: {min, max, step, default[, modes]}}", 0, 1,
      runListing<listRanges>},
     {"set", "<control> <value> [vid:pid]",
-     "write one control; the camera clamps the value to its range and step", 2, 3, runSet},
+     "write one control, clamped to its range and rounded to its step", 2, 3, runSet},
     {"--help", "", "show this text", 0, 0, runHelp},
 };
 
@@ -223,7 +182,9 @@ std::string helpText()
         text += " " + std::string(name);
         column += name.size() + 1;
     }
-    text += "\n\n"
+    text += "\n"
+            "auto_exposure_mode takes 1 (manual), 2 (auto), 4 (shutter priority) or\n"
+            "8 (aperture priority); 8 selects 2 on a camera that lacks 8.\n\n"
             "Output: JSON on standard output, one line, only on success. Otherwise one\n"
             "line on standard error and the exit status says why:\n"
             "  0 success           1 other failure     2 unknown command or wrong arguments\n"
@@ -260,23 +221,6 @@ std::optional<int64_t> parseValue(std::string_view text)
     if (error != std::errc() || ptr != end)
         return std::nullopt;
     return value;
-}
-
-Result<CameraInfo> selectCamera(const std::vector<CameraInfo> &cameras,
-                                const std::optional<std::string> &designator)
-{
-    if (cameras.empty())
-        return Failure{ExitCode::NoCamera, "no camera found"};
-    if (!designator)
-        return cameras.front();
-    std::vector<std::string> known;
-    for (const CameraInfo &camera : cameras) {
-        if (lower(camera.designator()) == lower(*designator))
-            return camera;
-        known.push_back(camera.designator());
-    }
-    return Failure{ExitCode::NoCamera,
-                   "no camera " + printable(*designator) + " (cameras: " + joined(known) + ")"};
 }
 
 std::string formatDevices(const std::vector<CameraInfo> &cameras)
@@ -318,8 +262,9 @@ std::string formatRanges(const std::vector<ControlInfo> &controls)
 
 std::string formatControls(const CameraInfo &camera, const std::vector<ControlInfo> &controls)
 {
-    // The camera's name is left out: the listing must contain "brightness"
-    // only when the camera has that control, whatever the camera calls itself.
+    // The camera's name is left out, and brightness is named even when the
+    // camera lacks it: the listing must contain "brightness" exactly when the
+    // camera has any of the controls, whatever the camera calls itself.
     if (controls.empty())
         return "camera " + camera.designator() + " has no UVC controls\n";
     std::string text = "controls of camera " + camera.designator() + ":\n";
@@ -338,6 +283,8 @@ std::string formatControls(const CameraInfo &camera, const std::vector<ControlIn
             + (c.value ? std::to_string(*c.value) : "unreadable") + (c.inactive ? "  inactive" : "")
             + "\n";
     }
+    if (std::none_of(controls.begin(), controls.end(), [](const ControlInfo &c) { return c.name == "brightness"; }))
+        text += "  " + padded("brightness", 31) + "not offered by this camera\n";
     return text;
 }
 

@@ -47,12 +47,6 @@ Outcome runCommand(std::span<const std::string> args, CameraBackend &backend);
 // minus, within the signed 64-bit range, nothing before or after.
 std::optional<int64_t> parseValue(std::string_view text);
 
-// The camera a command addresses: the first one with that designator (vid:pid,
-// hex digits compared without regard to case), or the first camera when no
-// designator is given.
-Result<CameraInfo> selectCamera(const std::vector<CameraInfo> &cameras,
-                                const std::optional<std::string> &designator);
-
 // Output of each command, one compact JSON line with a final line break
 // (controls: a readable listing).
 std::string formatDevices(const std::vector<CameraInfo> &cameras);

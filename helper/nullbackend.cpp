@@ -13,7 +13,6 @@ public:
     Result<std::vector<CameraInfo>> cameras() override { return std::vector<CameraInfo>{}; }
     // Only reached with a camera from elsewhere; there is none here.
     Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) override { return noCamera(camera); }
-    Result<bool> hasControl(const CameraInfo &camera, const std::string &) override { return noCamera(camera); }
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &, int64_t) override
     {
         return noCamera(camera);

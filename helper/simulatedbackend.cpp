@@ -272,15 +272,6 @@ Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &ca
     return controls;
 }
 
-// The controls do not depend on the state, so this needs no state file read.
-Result<bool> SimulatedBackend::hasControl(const CameraInfo &camera, const std::string &name)
-{
-    const SimulatedCamera *simulated = findCamera(camera);
-    if (!simulated)
-        return noCamera(camera);
-    return findControl(*simulated, name) != nullptr;
-}
-
 std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, const std::string &name,
                                                     int64_t value)
 {
@@ -346,26 +337,6 @@ Result<SimulatedBackend::State> SimulatedBackend::loadLocked()
     if (std::optional<Failure> failure = writeFileAtomically(m_statePath, serialize(state)))
         return *failure;
     return state;
-}
-
-std::optional<int64_t> acceptedValue(const ControlInfo &control, int64_t requested)
-{
-    if (control.type == ControlType::Menu) {
-        if (std::find(control.modes.begin(), control.modes.end(), requested) == control.modes.end())
-            return std::nullopt;
-        return requested;
-    }
-    const int64_t min = std::min(control.min, control.max);
-    const int64_t max = std::max(control.min, control.max);
-    const uint64_t step = control.step > 0 ? static_cast<uint64_t>(control.step) : 1;
-    const int64_t clamped = std::clamp(requested, min, max);
-    // Offsets from min in unsigned arithmetic: a range may span all of int64.
-    const uint64_t span = static_cast<uint64_t>(max) - static_cast<uint64_t>(min);
-    const uint64_t offset = static_cast<uint64_t>(clamped) - static_cast<uint64_t>(min);
-    uint64_t rounded = offset / step * step;
-    if (offset % step >= step - step / 2 && span - rounded >= step)
-        rounded += step; // halves round up, as UVC drivers do, but never past max
-    return static_cast<int64_t>(static_cast<uint64_t>(min) + rounded);
 }
 
 } // namespace uvcc

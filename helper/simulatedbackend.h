@@ -28,7 +28,6 @@ public:
 
     Result<std::vector<CameraInfo>> cameras() override;
     Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) override;
-    Result<bool> hasControl(const CameraInfo &camera, const std::string &name) override;
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
                                       int64_t value) override;
 
@@ -42,10 +41,5 @@ private:
     std::string m_statePath;
     Warn m_warn;
 };
-
-// The value a camera stores when asked for `requested`: integers and switches
-// are clamped to min..max and rounded to the nearest step; a menu takes only
-// one of its modes, anything else is refused (nullopt).
-std::optional<int64_t> acceptedValue(const ControlInfo &control, int64_t requested);
 
 } // namespace uvcc

@@ -49,27 +49,33 @@ public:
 
     // Every camera, in a stable order; one entry per physical camera.
     virtual Result<std::vector<CameraInfo>> cameras() = 0;
+    // The camera a command addresses, as selectCamera() picks it from
+    // cameras(). A back end whose cameras() has to open every camera
+    // overrides this to touch only the one addressed: opening a camera can
+    // wake it from USB power saving, and a hung one must not stall the others.
+    virtual Result<CameraInfo> camera(const std::optional<std::string> &designator);
     // The catalogue controls the camera has, in catalogue order.
     virtual Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) = 0;
-    // Whether controls() would list `name`. Asked before every write, so a back
-    // end whose controls() talks to the camera answers this for the one control.
-    virtual Result<bool> hasControl(const CameraInfo &camera, const std::string &name);
-    // Writes one control; the caller has checked that the camera has it.
+    // Writes one control, brought to a value the camera takes first
+    // (acceptedValue()). A camera without the control gives
+    // ExitCode::NoControl. Each slider move is one such write, so a back end
+    // whose controls() talks to the camera asks it about this control only.
     virtual std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
                                               int64_t value) = 0;
 };
 
-inline Result<bool> CameraBackend::hasControl(const CameraInfo &camera, const std::string &name)
-{
-    Result<std::vector<ControlInfo>> listed = controls(camera);
-    if (!listed)
-        return listed.failure();
-    for (const ControlInfo &control : listed.value()) {
-        if (control.name == name)
-            return true;
-    }
-    return false;
-}
+// The camera a command addresses: the first one with that designator (vid:pid,
+// hex digits compared without regard to case), or the first camera when no
+// designator is given.
+Result<CameraInfo> selectCamera(const std::vector<CameraInfo> &cameras,
+                                const std::optional<std::string> &designator);
+
+// The value a camera stores when asked for `requested`: integers and switches
+// are clamped to min..max and rounded to the nearest step; a menu takes only
+// one of its modes, anything else is refused (nullopt). Asked for aperture
+// priority, a camera without it gets its fully automatic mode: both leave the
+// exposure time to the camera, and stored presets say 8 for "automatic".
+std::optional<int64_t> acceptedValue(const ControlInfo &control, int64_t requested);
 
 // The simulated camera when UVCC_HELPER_SIMULATE names a state file,
 // otherwise the platform's back end.

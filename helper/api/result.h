@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace uvcc {
@@ -24,6 +25,7 @@ enum class ExitCode : int {
 struct Failure {
     ExitCode code = ExitCode::Failure;
     std::string message; // one line, for standard error
+    int systemError = 0; // the errno behind it, where there is one
 };
 
 // A value or the reason there is none.
@@ -42,5 +44,10 @@ private:
     std::optional<T> m_value;
     Failure m_failure;
 };
+
+// An argument as a diagnostic shows it: quoted, shortened, and with control
+// characters escaped, so that whatever the caller passed the diagnostic stays
+// one readable line.
+std::string printable(std::string_view text);
 
 } // namespace uvcc

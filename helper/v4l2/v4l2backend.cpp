@@ -11,20 +11,17 @@ V4l2Backend::V4l2Backend(V4l2Device &device, V4l2Paths paths) : m_nodes(device),
 
 Result<std::vector<CameraInfo>> V4l2Backend::cameras() { return findCameras(m_nodes, m_paths); }
 
+Result<CameraInfo> V4l2Backend::camera(const std::optional<std::string> &designator)
+{
+    return findCamera(m_nodes, m_paths, designator);
+}
+
 Result<std::vector<ControlInfo>> V4l2Backend::controls(const CameraInfo &camera)
 {
     Result<const OpenNode *> node = m_nodes.open(camera.handle);
     if (!node)
         return node.failure();
     return readControls(*node.value());
-}
-
-Result<bool> V4l2Backend::hasControl(const CameraInfo &camera, const std::string &name)
-{
-    Result<const OpenNode *> node = m_nodes.open(camera.handle);
-    if (!node)
-        return node.failure();
-    return v4l2::hasControl(*node.value(), name);
 }
 
 std::optional<Failure> V4l2Backend::setControl(const CameraInfo &camera, const std::string &name, int64_t value)

@@ -11,8 +11,8 @@ public:
     V4l2Backend(V4l2Device &device, V4l2Paths paths);
 
     Result<std::vector<CameraInfo>> cameras() override;
+    Result<CameraInfo> camera(const std::optional<std::string> &designator) override;
     Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) override;
-    Result<bool> hasControl(const CameraInfo &camera, const std::string &name) override;
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name, int64_t value) override;
 
 private:

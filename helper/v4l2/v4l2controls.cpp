@@ -82,6 +82,10 @@ std::vector<int64_t> supportedExposureModes(const OpenNode &node, const v4l2_que
     return modes;
 }
 
+// Whether describe() reads the control's present value too. A write needs
+// only the descriptor: each G_CTRL is a USB transfer to the camera.
+enum class Reading { Value, DescriptorOnly };
+
 std::optional<int64_t> readValue(const OpenNode &node, const v4l2_queryctrl &descriptor)
 {
     if (descriptor.flags & V4L2_CTRL_FLAG_WRITE_ONLY)
@@ -94,9 +98,9 @@ std::optional<int64_t> readValue(const OpenNode &node, const v4l2_queryctrl &des
 }
 
 std::optional<ControlInfo> describe(const OpenNode &node, const ControlMapping &mapping,
-                                    const v4l2_queryctrl &descriptor)
+                                    const v4l2_queryctrl &descriptor, Reading reading = Reading::Value)
 {
-    if ((descriptor.flags & V4L2_CTRL_FLAG_DISABLED) || descriptor.minimum > descriptor.maximum)
+    if (descriptor.flags & V4L2_CTRL_FLAG_DISABLED)
         return std::nullopt;
     const bool exposureMode = mapping.id == V4L2_CID_EXPOSURE_AUTO;
     ControlInfo info;
@@ -109,12 +113,15 @@ std::optional<ControlInfo> describe(const OpenNode &node, const ControlMapping &
         info.type = ControlType::Boolean;
     else
         return std::nullopt;
-    info.min = descriptor.minimum;
-    info.max = descriptor.maximum;
+    // Some firmware reports its bounds the wrong way round; the range it
+    // means is still the one between them.
+    info.min = std::min(descriptor.minimum, descriptor.maximum);
+    info.max = std::max(descriptor.minimum, descriptor.maximum);
     // Some cameras report a resolution of 0; the UVC driver then writes with step 1 too.
     info.step = descriptor.step > 0 ? descriptor.step : 1;
     info.defaultValue = std::clamp<int64_t>(descriptor.default_value, info.min, info.max);
-    info.value = readValue(node, descriptor);
+    if (reading == Reading::Value)
+        info.value = readValue(node, descriptor);
     info.inactive = descriptor.flags & V4L2_CTRL_FLAG_INACTIVE;
     if (!exposureMode)
         return info;
@@ -142,6 +149,13 @@ Failure refusal(const OpenNode &node, const ControlMapping &mapping, const v4l2_
             return {ExitCode::Refused, name + " is locked while " + std::string(mapping.automaticMode) +
                                            " is on; switch " + std::string(mapping.automaticLabel) + " off first"};
         return {ExitCode::Refused, "the camera refused " + name + " in its present state"};
+    case EPIPE:
+        // A camera without the UVC error-code control stalls the transfer
+        // instead of saying why; a locked control is the usual reason.
+        if (!mapping.automaticMode.empty() && (descriptor.flags & V4L2_CTRL_FLAG_INACTIVE))
+            return {ExitCode::Refused, name + " is locked while " + std::string(mapping.automaticMode) +
+                                           " is on; switch " + std::string(mapping.automaticLabel) + " off first"};
+        return {ExitCode::Refused, "the camera refused " + std::to_string(value) + " for " + name};
     case EINVAL:
     case ERANGE:
         if (mapping.id == V4L2_CID_EXPOSURE_AUTO) {
@@ -207,20 +221,6 @@ Result<std::vector<ControlInfo>> readControls(const OpenNode &node)
     return controls;
 }
 
-Result<bool> hasControl(const OpenNode &node, std::string_view name)
-{
-    const ControlMapping *mapping = findControl(name);
-    if (!mapping)
-        return false;
-    v4l2_queryctrl descriptor;
-    if (!query(node, mapping->id, &descriptor)) {
-        if (errno == ENODEV)
-            return kGone;
-        return false;
-    }
-    return describe(node, *mapping, descriptor).has_value();
-}
-
 std::optional<Failure> writeControl(const OpenNode &node, std::string_view name, int64_t value)
 {
     const ControlMapping *mapping = findControl(name);
@@ -228,25 +228,32 @@ std::optional<Failure> writeControl(const OpenNode &node, std::string_view name,
     const bool described = mapping && query(node, mapping->id, &descriptor);
     if (mapping && !described && errno == ENODEV)
         return kGone;
-    if (!described || (descriptor.flags & V4L2_CTRL_FLAG_DISABLED))
+    const std::optional<ControlInfo> info =
+        described ? describe(node, *mapping, descriptor, Reading::DescriptorOnly) : std::nullopt;
+    if (!info)
         return Failure{ExitCode::NoControl, "this camera has no " + std::string(name)};
 
-    int64_t kernelValue = value;
-    if (mapping->id == V4L2_CID_EXPOSURE_AUTO) {
-        const std::optional<int64_t> index = menuIndexFromExposureMode(value);
-        if (!index)
-            return Failure{ExitCode::BadValue, "auto_exposure_mode takes " + exposureModeText(kAutoExposureManual)
-                                                   + ", " + exposureModeText(kAutoExposureAuto) + ", "
-                                                   + exposureModeText(kAutoExposureShutterPriority) + " or "
-                                                   + exposureModeText(kAutoExposureAperturePriority)};
-        kernelValue = *index;
+    const bool exposureMode = mapping->id == V4L2_CID_EXPOSURE_AUTO;
+    if (exposureMode && !menuIndexFromExposureMode(value))
+        return Failure{ExitCode::BadValue, "auto_exposure_mode takes " + exposureModeText(kAutoExposureManual) + ", "
+                                               + exposureModeText(kAutoExposureAuto) + ", "
+                                               + exposureModeText(kAutoExposureShutterPriority) + " or "
+                                               + exposureModeText(kAutoExposureAperturePriority)};
+    const std::optional<int64_t> accepted = acceptedValue(*info, value);
+    if (!accepted) {
+        std::string offered;
+        for (int64_t mode : info->modes)
+            offered += (offered.empty() ? "" : ", ") + exposureModeText(mode);
+        return Failure{ExitCode::Refused, "this camera does not offer auto_exposure_mode " + exposureModeText(value)
+                                              + "; it offers " + offered};
     }
+    const int64_t kernelValue = exposureMode ? *menuIndexFromExposureMode(*accepted) : *accepted;
     v4l2_control control{};
     control.id = mapping->id;
     control.value = static_cast<int32_t>(std::clamp<int64_t>(kernelValue, std::numeric_limits<int32_t>::min(),
                                                              std::numeric_limits<int32_t>::max()));
     if (node.ioctl(VIDIOC_S_CTRL, &control) < 0)
-        return refusal(node, *mapping, descriptor, value, errno);
+        return refusal(node, *mapping, descriptor, *accepted, errno);
     return std::nullopt;
 }
 

@@ -29,17 +29,15 @@ std::optional<int64_t> exposureModeFromMenuIndex(int64_t index);
 std::optional<int64_t> menuIndexFromExposureMode(int64_t mode);
 
 // Every catalogue control the node has, in catalogue order. A control whose
-// value cannot be read is listed without a value; a descriptor the kernel
-// reports inconsistently (min > max) is left out.
+// value cannot be read is listed without a value; one whose bounds the camera
+// reports the wrong way round is listed with them swapped.
 Result<std::vector<ControlInfo>> readControls(const OpenNode &node);
 
-// Whether readControls() would list `name`, asking the node about that control
-// only (the camera gone is a failure, as there).
-Result<bool> hasControl(const OpenNode &node, std::string_view name);
-
-// Writes one control. Values outside the control's range go to the kernel,
-// which clamps them (beyond 32 bits they are first brought to the nearest
-// 32-bit value, so they clamp instead of wrapping).
+// Writes one control, asking the node about that control only. The value is
+// first brought into the control's range and onto its step (acceptedValue()):
+// the UVC driver clamps most controls as unsigned 32-bit numbers, so a
+// negative value would otherwise land on the maximum. A control the camera
+// lacks gives ExitCode::NoControl.
 std::optional<Failure> writeControl(const OpenNode &node, std::string_view name, int64_t value);
 
 } // namespace uvcc::v4l2

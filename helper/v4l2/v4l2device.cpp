@@ -23,7 +23,7 @@ std::string environmentOr(const char *name, const char *fallback)
     return value && *value ? value : fallback;
 }
 
-Failure openFailure(const std::string &path, int error)
+Failure describeOpenFailure(const std::string &path, int error)
 {
     switch (error) {
     case EACCES:
@@ -38,6 +38,13 @@ Failure openFailure(const std::string &path, int error)
     default:
         return {ExitCode::Failure, "cannot open " + path + ": " + std::strerror(error)};
     }
+}
+
+Failure openFailure(const std::string &path, int error)
+{
+    Failure failure = describeOpenFailure(path, error);
+    failure.systemError = error;
+    return failure;
 }
 
 } // namespace
@@ -101,5 +108,7 @@ Result<const OpenNode *> NodeCache::open(const std::string &path)
     }
     return &found->second;
 }
+
+void NodeCache::forget(const std::string &path) { m_nodes.erase(path); }
 
 } // namespace uvcc::v4l2

@@ -67,6 +67,8 @@ public:
     explicit NodeCache(V4l2Device &device) : m_device(device) {}
     // The open node, or why it cannot be opened (failures are not kept).
     Result<const OpenNode *> open(const std::string &path);
+    // Closes the node, so that the next open() opens it anew.
+    void forget(const std::string &path);
 
 private:
     V4l2Device &m_device;

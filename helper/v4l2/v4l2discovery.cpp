@@ -3,13 +3,16 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <string_view>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -87,16 +90,66 @@ std::vector<VideoNode> usbVideoNodes(const fs::path &sysfsRoot)
     return nodes;
 }
 
-enum class Probe { Capture, NotCapture, Unopenable };
+// A USB device with video nodes, as sysfs tells it without opening anything.
+struct UsbCamera {
+    std::string vid; // lower-case hex
+    std::string pid;
+    fs::path usbDevice;
+    std::vector<VideoNode> nodes; // by node number
+    std::string designator() const { return vid + ":" + pid; }
+};
 
-Probe probeNode(NodeCache &nodes, const std::string &path, std::string *card)
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Grouped by USB device, in the order of each device's lowest node number.
+std::vector<UsbCamera> usbCameras(const fs::path &sysfsRoot)
+{
+    std::vector<UsbCamera> cameras;
+    for (VideoNode &node : usbVideoNodes(sysfsRoot)) {
+        auto same = std::find_if(cameras.begin(), cameras.end(),
+                                 [&](const UsbCamera &camera) { return camera.usbDevice == node.usbDevice; });
+        if (same != cameras.end()) {
+            same->nodes.push_back(std::move(node));
+            continue;
+        }
+        const std::string vid = readAttribute(node.usbDevice / "idVendor");
+        const std::string pid = readAttribute(node.usbDevice / "idProduct");
+        if (!isFourHexDigits(vid) || !isFourHexDigits(pid))
+            continue;
+        cameras.push_back({lower(vid), lower(pid), node.usbDevice, {}});
+        cameras.back().nodes.push_back(std::move(node));
+    }
+    return cameras;
+}
+
+// Unprobed: the node could not be asked what it is, because the user may not
+// open it or because it failed in a way that passes (the camera still
+// enumerating after a plug-in or a resume, a busy or stalled USB transfer).
+enum class Probe { Capture, NotCapture, Unprobed };
+
+bool passes(int error) { return error == EBUSY || error == EIO || error == ENODEV || error == ENXIO || error == EAGAIN; }
+
+Probe probeNode(NodeCache &nodes, const std::string &path, std::string *card, bool *transient)
 {
     Result<const OpenNode *> node = nodes.open(path);
-    if (!node)
-        return node.failure().code == ExitCode::Permission ? Probe::Unopenable : Probe::NotCapture;
+    if (!node) {
+        if (node.failure().code == ExitCode::Permission)
+            return Probe::Unprobed;
+        if (!passes(node.failure().systemError))
+            return Probe::NotCapture;
+        *transient = true;
+        return Probe::Unprobed;
+    }
     v4l2_capability caps{};
-    if (node.value()->ioctl(VIDIOC_QUERYCAP, &caps) < 0)
-        return Probe::NotCapture;
+    if (node.value()->ioctl(VIDIOC_QUERYCAP, &caps) < 0) {
+        nodes.forget(path); // asked again on a fresh descriptor
+        *transient = true;
+        return Probe::Unprobed;
+    }
     const uint32_t nodeCaps = (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
     if (!(nodeCaps & (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_CAPTURE_MPLANE)))
         return Probe::NotCapture;
@@ -105,82 +158,104 @@ Probe probeNode(NodeCache &nodes, const std::string &path, std::string *card)
     return Probe::Capture;
 }
 
-// The node a camera is addressed through. When the user may not open the
-// nodes, QUERYCAP cannot tell capture from metadata; the driver registers the
-// capture node first (sysfs index 0), so take that one and let the later
-// commands report the permission problem instead of hiding the camera.
+// The node a camera is addressed through: its first capture node. A node that
+// could not be probed is asked once more after a moment, when the failure
+// may pass; when it still cannot be asked, QUERYCAP cannot tell capture from
+// metadata, and the driver registers the capture node first (sysfs index 0),
+// so take that one and let the later commands report the problem instead of
+// hiding the camera.
 struct Choice {
     std::string path;
     std::string card;
 };
 
+constexpr std::chrono::milliseconds kRetryPause{150};
+
 std::optional<Choice> chooseNode(NodeCache &nodes, const V4l2Paths &paths, const fs::path &sysfsRoot,
-                                 const std::vector<const VideoNode *> &videoNodes)
+                                 const UsbCamera &camera)
 {
-    std::optional<Choice> unopenable;
-    for (const VideoNode *node : videoNodes) {
-        const std::string path = (fs::path(paths.devRoot) / node->name).string();
-        std::string card;
-        switch (probeNode(nodes, path, &card)) {
-        case Probe::Capture:
-            return Choice{path, card};
-        case Probe::Unopenable:
-            if (!unopenable) {
-                const fs::path attributes = sysfsRoot / "class" / "video4linux" / node->name;
-                const std::string index = readAttribute(attributes / "index");
-                if (index.empty() || index == "0")
-                    unopenable = Choice{path, readAttribute(attributes / "name")};
+    std::optional<Choice> unprobed;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool transient = false;
+        unprobed.reset();
+        for (const VideoNode &node : camera.nodes) {
+            const std::string path = (fs::path(paths.devRoot) / node.name).string();
+            std::string card;
+            switch (probeNode(nodes, path, &card, &transient)) {
+            case Probe::Capture:
+                return Choice{path, card};
+            case Probe::Unprobed:
+                if (!unprobed) {
+                    const fs::path attributes = sysfsRoot / "class" / "video4linux" / node.name;
+                    const std::string index = readAttribute(attributes / "index");
+                    if (index.empty() || index == "0")
+                        unprobed = Choice{path, readAttribute(attributes / "name")};
+                }
+                break;
+            case Probe::NotCapture:
+                break;
             }
-            break;
-        case Probe::NotCapture:
-            break;
         }
+        if (!transient)
+            break;
+        if (attempt == 0)
+            std::this_thread::sleep_for(kRetryPause);
     }
-    return unopenable;
+    return unprobed;
+}
+
+CameraInfo describeCamera(const UsbCamera &usb, const Choice &choice)
+{
+    CameraInfo camera;
+    camera.vid = usb.vid;
+    camera.pid = usb.pid;
+    camera.name = readAttribute(usb.usbDevice / "product");
+    if (camera.name.empty())
+        camera.name = choice.card;
+    camera.manufacturer = readAttribute(usb.usbDevice / "manufacturer");
+    camera.handle = choice.path;
+    return camera;
+}
+
+std::optional<fs::path> sysfsRootOf(const V4l2Paths &paths)
+{
+    std::error_code error;
+    fs::path root = fs::canonical(paths.sysfsRoot, error);
+    if (error)
+        return std::nullopt;
+    return root;
 }
 
 } // namespace
 
 std::vector<CameraInfo> findCameras(NodeCache &nodes, const V4l2Paths &paths)
 {
-    std::error_code error;
-    const fs::path sysfsRoot = fs::canonical(paths.sysfsRoot, error);
-    if (error)
+    const std::optional<fs::path> sysfsRoot = sysfsRootOf(paths);
+    if (!sysfsRoot)
         return {};
-    const std::vector<VideoNode> videoNodes = usbVideoNodes(sysfsRoot);
-
-    // Group the nodes by USB device, keeping the order of each device's first node.
-    std::vector<fs::path> order;
-    std::map<fs::path, std::vector<const VideoNode *>> byDevice;
-    for (const VideoNode &node : videoNodes) {
-        auto &group = byDevice[node.usbDevice];
-        if (group.empty())
-            order.push_back(node.usbDevice);
-        group.push_back(&node);
-    }
-
     std::vector<CameraInfo> cameras;
-    for (const fs::path &usb : order) {
-        std::string vid = readAttribute(usb / "idVendor");
-        std::string pid = readAttribute(usb / "idProduct");
-        if (!isFourHexDigits(vid) || !isFourHexDigits(pid))
-            continue;
-        std::optional<Choice> choice = chooseNode(nodes, paths, sysfsRoot, byDevice[usb]);
-        if (!choice)
-            continue;
-        std::transform(vid.begin(), vid.end(), vid.begin(), [](unsigned char c) { return std::tolower(c); });
-        std::transform(pid.begin(), pid.end(), pid.begin(), [](unsigned char c) { return std::tolower(c); });
-        CameraInfo camera;
-        camera.vid = vid;
-        camera.pid = pid;
-        camera.name = readAttribute(usb / "product");
-        if (camera.name.empty())
-            camera.name = choice->card;
-        camera.manufacturer = readAttribute(usb / "manufacturer");
-        camera.handle = choice->path;
-        cameras.push_back(std::move(camera));
+    for (const UsbCamera &usb : usbCameras(*sysfsRoot)) {
+        if (std::optional<Choice> choice = chooseNode(nodes, paths, *sysfsRoot, usb))
+            cameras.push_back(describeCamera(usb, *choice));
     }
     return cameras;
+}
+
+Result<CameraInfo> findCamera(NodeCache &nodes, const V4l2Paths &paths, const std::optional<std::string> &designator)
+{
+    const std::optional<fs::path> sysfsRoot = sysfsRootOf(paths);
+    const std::vector<UsbCamera> usb = sysfsRoot ? usbCameras(*sysfsRoot) : std::vector<UsbCamera>{};
+    std::string known;
+    for (const UsbCamera &candidate : usb) {
+        known += (known.empty() ? "" : ", ") + candidate.designator();
+        if (designator && lower(*designator) != candidate.designator())
+            continue;
+        if (std::optional<Choice> choice = chooseNode(nodes, paths, *sysfsRoot, candidate))
+            return describeCamera(candidate, *choice);
+    }
+    if (!designator || known.empty())
+        return Failure{ExitCode::NoCamera, "no camera found"};
+    return Failure{ExitCode::NoCamera, "no camera " + printable(*designator) + " (cameras: " + known + ")"};
 }
 
 } // namespace uvcc::v4l2

@@ -4,6 +4,8 @@
 
 #include "v4l2device.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace uvcc::v4l2 {
@@ -13,5 +15,10 @@ namespace uvcc::v4l2 {
 // of devices without a USB vendor id (loopback, virtual test drivers, platform
 // cameras) and nodes that cannot capture (UVC metadata) are left out.
 std::vector<CameraInfo> findCameras(NodeCache &nodes, const V4l2Paths &paths);
+
+// The camera with that designator (or the first camera), as findCameras()
+// would list it, opening the nodes of that camera only: sysfs names every
+// camera's vid and pid without waking it.
+Result<CameraInfo> findCamera(NodeCache &nodes, const V4l2Paths &paths, const std::optional<std::string> &designator);
 
 } // namespace uvcc::v4l2

@@ -42,6 +42,8 @@ public:
                                       int64_t value) override
     {
         ++calls;
+        if (std::none_of(controlList.begin(), controlList.end(), [&](const ControlInfo &c) { return c.name == name; }))
+            return Failure{ExitCode::NoControl, "this camera has no " + name};
         writes.push_back(camera.designator() + " " + name + " " + std::to_string(value));
         return setFailure;
     }
@@ -207,8 +209,9 @@ void TestHelperCommands::formatsOutputs()
              "\"gain\":{\"min\":0,\"max\":255,\"step\":1,\"default\":0},"
              "\"auto_exposure_mode\":{\"min\":1,\"max\":8,\"step\":1,\"default\":8,\"modes\":[1,2,8]}}\n");
 
-    // The listing mentions brightness exactly when the camera has it, even
-    // when the camera's own name says otherwise.
+    // Callers tell "the camera has UVC controls" by the word brightness in
+    // the listing, so it is there whenever any control is, and only then,
+    // whatever the camera's own name says.
     CameraInfo camera{"046d", "085c", "brightness cam", "", ""};
     fake.controlList[1].inactive = true;
     std::string listing = formatControls(camera, fake.controlList);
@@ -217,8 +220,12 @@ void TestHelperCommands::formatsOutputs()
     QVERIFY(listing.find("inactive") != std::string::npos);
     QVERIFY(listing.find("modes 1,2,8") != std::string::npos);
     std::vector<ControlInfo> noBrightness(fake.controlList.begin() + 1, fake.controlList.end());
-    QVERIFY(formatControls(camera, noBrightness).find("brightness") == std::string::npos);
-    QVERIFY(!formatControls(camera, {}).empty());
+    const std::string withoutBrightness = formatControls(camera, noBrightness);
+    QVERIFY(withoutBrightness.find("brightness") != std::string::npos);
+    QVERIFY(withoutBrightness.find("gain") != std::string::npos);
+    const std::string none = formatControls(camera, {});
+    QVERIFY(!none.empty());
+    QVERIFY(none.find("brightness") == std::string::npos);
 }
 
 void TestHelperCommands::writesThroughTheBackend()
@@ -278,6 +285,11 @@ void TestHelperCommands::clampsLikeACamera()
     QCOMPARE(acceptedValue(menu, 8), std::optional<int64_t>(8));
     QCOMPARE(acceptedValue(menu, 2), std::nullopt);
     QCOMPARE(acceptedValue(menu, 100), std::nullopt);
+    // Asked for aperture priority, a camera with only manual and fully
+    // automatic exposure gets the automatic one; shutter priority stays refused.
+    menu.modes = {1, 2};
+    QCOMPARE(acceptedValue(menu, 8), std::optional<int64_t>(2));
+    QCOMPARE(acceptedValue(menu, 4), std::nullopt);
 }
 
 void TestHelperCommands::simulatedStateSurvivesOddFiles()

@@ -86,6 +86,44 @@ void addSysfsNode(const fs::path &sys, const fs::path &parent, const std::string
 
 } // namespace
 
+json CallCounts::toJson() const
+{
+    return {{"opens", opens}, {"capabilityQueries", capabilityQueries}, {"controlQueries", controlQueries},
+            {"reads", reads}, {"writes", writes}};
+}
+
+CallCounts &callCounts()
+{
+    static CallCounts counts;
+    return counts;
+}
+
+std::optional<FakeUvcNode> FakeUvcNode::open(const std::string &path, int *error)
+{
+    ++callCounts().opens;
+    std::optional<FakeUvcNode> node = load(path);
+    *error = !node ? (stampOf(path) == Stamp{} ? ENOENT : ENODEV) : node->m_state.value("denyOpen", false) ? EACCES : node->consumeFailure("failOpen");
+    if (*error)
+        return std::nullopt;
+    return node;
+}
+
+int FakeUvcNode::consumeFailure(const std::string &field)
+{
+    const int error = m_state.value(field, 0);
+    if (!error)
+        return 0;
+    const std::string times = field + "Times";
+    if (!m_state.contains(times))
+        return error;
+    const int left = m_state[times].get<int>();
+    if (left <= 0)
+        return 0;
+    m_state[times] = left - 1;
+    save();
+    return error;
+}
+
 std::optional<FakeUvcNode> FakeUvcNode::load(const std::string &path)
 {
     try {
@@ -128,8 +166,6 @@ FakeUvcNode::FakeUvcNode(std::string path, json state)
               [](const json &a, const json &b) { return a["id"].get<uint32_t>() < b["id"].get<uint32_t>(); });
 }
 
-bool FakeUvcNode::deniesOpen() const { return m_state.value("denyOpen", false); }
-
 json *FakeUvcNode::control(uint32_t id)
 {
     for (json &c : m_state["controls"]) {
@@ -164,9 +200,31 @@ int FakeUvcNode::ioctl(unsigned long request, void *arg)
     if (!reloadIfChanged())
         return -ENODEV; // unplugged while open
     const bool metadata = m_state["kind"] == "metadata";
+    CallCounts &counts = callCounts();
     switch (request) {
     case VIDIOC_QUERYCAP:
+        ++counts.capabilityQueries;
+        if (const int error = consumeFailure("failQuerycap"))
+            return -error;
         return queryCapabilities(arg);
+    case VIDIOC_QUERYCTRL:
+    case VIDIOC_QUERY_EXT_CTRL:
+    case VIDIOC_QUERYMENU:
+        ++counts.controlQueries;
+        break;
+    case VIDIOC_G_CTRL:
+        ++counts.reads;
+        break;
+    case VIDIOC_S_CTRL:
+        ++counts.writes;
+        break;
+    case VIDIOC_G_EXT_CTRLS:
+    case VIDIOC_S_EXT_CTRLS:
+        (request == VIDIOC_G_EXT_CTRLS ? counts.reads : counts.writes) +=
+            static_cast<v4l2_ext_controls *>(arg)->count;
+        break;
+    }
+    switch (request) {
     case VIDIOC_QUERYCTRL:
         return metadata ? -ENOTTY : queryControl(arg);
     case VIDIOC_QUERY_EXT_CTRL:
@@ -278,10 +336,12 @@ int FakeUvcNode::setControl(uint32_t id, int32_t *value, bool apply)
     json *c = control(id);
     if (!c)
         return -EINVAL;
+    if (apply && c->value("failSet", 0) != 0)
+        return -c->value("failSet", 0);
     if (c->value("readOnly", false) || isInactive(*c))
         return -EACCES;
-    const int64_t min = (*c)["min"].get<int32_t>();
-    const int64_t max = (*c)["max"].get<int32_t>();
+    const int32_t min = (*c)["min"].get<int32_t>();
+    const int32_t max = (*c)["max"].get<int32_t>();
     int64_t v = *value;
     switch ((*c)["type"].get<uint32_t>()) {
     case V4L2_CTRL_TYPE_MENU:
@@ -294,11 +354,17 @@ int FakeUvcNode::setControl(uint32_t id, int32_t *value, bool apply)
         v = std::clamp<int64_t>(v, 0, 1);
         break;
     default: {
-        const int64_t step = std::max(1, (*c)["step"].get<int32_t>());
-        v = std::clamp(v, min, max);
-        v = min + (v - min + step / 2) / step * step;
-        if (v > max)
-            v -= step;
+        // As uvcvideo does it: round the offset from min as an unsigned
+        // 32-bit number, then clamp, signed only for the controls UVC defines
+        // as signed.
+        const uint32_t step = static_cast<uint32_t>(std::max(1, (*c)["step"].get<int32_t>()));
+        const uint32_t offset = static_cast<uint32_t>(*value) - static_cast<uint32_t>(min);
+        const int32_t rounded = static_cast<int32_t>(static_cast<uint32_t>(min) + (offset + step / 2) / step * step);
+        if (id == V4L2_CID_BRIGHTNESS || id == V4L2_CID_HUE)
+            v = std::clamp(rounded, min, max);
+        else
+            v = static_cast<int32_t>(std::clamp(static_cast<uint32_t>(rounded), static_cast<uint32_t>(min),
+                                                static_cast<uint32_t>(max)));
     }
     }
     if (c->value("fail", 0) != 0)

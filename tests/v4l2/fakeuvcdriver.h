@@ -6,8 +6,9 @@
 // capture node with its controls, or a metadata node without any. The driver
 // answers V4L2 ioctls from that state the way uvcvideo does (unknown ids give
 // EINVAL, the metadata node ENOTTY, integer writes are rounded to the step and
-// clamped, a manual control is inactive and refuses writes with EACCES while
-// its automatic mode is on) and writes every change back to the node file, so
+// clamped, the unsigned ones as unsigned 32-bit numbers so that a negative
+// value lands on the maximum, a manual control is inactive and refuses writes
+// with EACCES while its automatic mode is on) and writes every change back to the node file, so
 // that a change made by one process is seen by the next, and reads it again
 // when another program changed it, as if both held the same kernel device.
 
@@ -23,14 +24,32 @@
 
 namespace fakeuvc {
 
+// What the programs of this process asked of the fake nodes: each open of a
+// uvcvideo node wakes its camera from USB autosuspend, and each query, read
+// and write is a request the camera (or the driver) answers.
+struct CallCounts {
+    int opens = 0;
+    int capabilityQueries = 0; // VIDIOC_QUERYCAP
+    int controlQueries = 0;    // VIDIOC_QUERYCTRL, VIDIOC_QUERY_EXT_CTRL, VIDIOC_QUERYMENU
+    int reads = 0;             // VIDIOC_G_CTRL, controls in VIDIOC_G_EXT_CTRLS
+    int writes = 0;            // VIDIOC_S_CTRL, controls in VIDIOC_S_EXT_CTRLS
+    nlohmann::json toJson() const;
+};
+CallCounts &callCounts();
+
 class FakeUvcNode {
 public:
     // nullopt when the file is missing or not a node file.
     static std::optional<FakeUvcNode> load(const std::string &path);
+    // What open() of the node does: counted; nullopt with *error set when
+    // the node file refuses it. "denyOpen": true fails with EACCES, as for a
+    // user outside the video group (a file mode would not stop root);
+    // "failOpen": errno fails with that, "failOpenTimes": N only the next N
+    // opens (counted down in the file, so across processes), like a camera
+    // busy or re-enumerating for a moment. "failQuerycap" with
+    // "failQuerycapTimes" does the same to VIDIOC_QUERYCAP.
+    static std::optional<FakeUvcNode> open(const std::string &path, int *error);
 
-    // The node file asks open() to fail with EACCES, as for a user outside
-    // the video group (a file mode would not stop root).
-    bool deniesOpen() const;
     // 0, or the negated errno the kernel would give.
     int ioctl(unsigned long request, void *arg);
 
@@ -48,6 +67,7 @@ private:
     int extControls(unsigned long request, void *arg);
     void save();
     bool reloadIfChanged(); // false when the node file is gone
+    int consumeFailure(const std::string &field); // errno, or 0
 
     struct Stamp {
         ino_t inode = 0;
@@ -92,7 +112,9 @@ void addUsbCamera(const std::string &root, const UsbCamera &camera);
 void buildStandardTree(const std::string &root);
 
 // Changes one field of one control in a node file, e.g. ("absolute_focus" by
-// its V4L2 id, "fail", EIO).
+// its V4L2 id, "fail", EIO). "fail" fails reads and writes, "failSet" writes
+// only, before any other check, as a camera without the UVC error-code
+// control stalls (EPIPE) whatever the reason it refuses.
 void setControlField(const std::string &nodeFile, uint32_t id, const std::string &field, const nlohmann::json &value);
 
 } // namespace fakeuvc

@@ -26,9 +26,11 @@ public:
     int open(const std::string &path, int flags) override
     {
         openFlags = flags;
-        std::optional<fakeuvc::FakeUvcNode> node = fakeuvc::FakeUvcNode::load(path);
-        if (!node || node->deniesOpen()) {
-            errno = node ? EACCES : ENOENT;
+        opened.push_back(path);
+        int error = 0;
+        std::optional<fakeuvc::FakeUvcNode> node = fakeuvc::FakeUvcNode::open(path, &error);
+        if (!node) {
+            errno = error;
             return -1;
         }
         m_open.emplace(m_nextFd, std::move(*node));
@@ -44,6 +46,7 @@ public:
     int close(int fd) override { return m_open.erase(fd) ? 0 : -1; }
 
     int openFlags = 0;
+    std::vector<std::string> opened; // every open asked for, in order
     size_t stillOpen() const { return m_open.size(); }
 
 private:
@@ -202,33 +205,118 @@ private slots:
         fakeuvc::setControlField(path("dev/video2"), V4L2_CID_CONTRAST, "min", 100); // above its max of 95
         fakeuvc::setControlField(path("dev/video2"), V4L2_CID_SHARPNESS, "step", 0);
         const std::vector<ControlInfo> controls = controlsOf(0);
-        QCOMPARE(controls.size(), size_t(15));
-        QVERIFY(!find(controls, "contrast"));
+        QCOMPARE(controls.size(), size_t(16));
+        QCOMPARE(find(controls, "contrast")->min, 95); // the bounds swapped, not the control dropped
+        QCOMPARE(find(controls, "contrast")->max, 100);
         QCOMPARE(find(controls, "gain")->value, std::nullopt);
         QCOMPARE(find(controls, "hue")->value, std::nullopt);
         QCOMPARE(find(controls, "brightness")->value, std::optional<int64_t>(0));
         QCOMPARE(find(controls, "sharpness")->step, 1);
     }
 
-    // A write asks about its one control; the answer must match the listing,
-    // including the controls the listing leaves out.
-    void hasControlAgreesWithTheListing()
+    // A write asks about its one control; which controls it finds must match
+    // the listing, including a control with inverted bounds.
+    void writesFindExactlyTheListedControls()
     {
-        fakeuvc::setControlField(path("dev/video2"), V4L2_CID_GAIN, "fail", EIO);
-        fakeuvc::setControlField(path("dev/video2"), V4L2_CID_CONTRAST, "min", 100); // above its max of 95
+        fakeuvc::setControlField(path("dev/video10"), V4L2_CID_CONTRAST, "min", 100); // above its max of 95
         for (size_t index : {0, 1}) {
             const std::vector<ControlInfo> listed = controlsOf(index);
             for (std::string_view name : kControlNames) {
-                Result<bool> has = m_backend->hasControl(camera(index), std::string(name));
-                QVERIFY(has);
-                QVERIFY2(has.value() == (find(listed, std::string(name)) != nullptr), name.data());
+                const ControlInfo *control = find(listed, std::string(name));
+                std::optional<Failure> write =
+                    m_backend->setControl(camera(index), std::string(name), control ? control->defaultValue : 0);
+                const bool noControl = write && write->code == ExitCode::NoControl;
+                QVERIFY2(noControl == !control, name.data());
             }
-            QCOMPARE(m_backend->hasControl(camera(index), "power_line_frequency").value(), false);
         }
+    }
 
-        const CameraInfo unplugged = camera(0);
-        std::filesystem::remove(path("dev/video2"));
-        QCOMPARE(m_backend->hasControl(unplugged, "brightness").failure().code, ExitCode::NoCamera);
+    // Each slider move is one run of `set`: it must not wake the other camera
+    // or ask the camera about anything but the control it writes.
+    void setTouchesOnlyTheAddressedCameraAndControl()
+    {
+        fakeuvc::callCounts() = {};
+        m_device.opened.clear();
+        Result<CameraInfo> addressed = m_backend->camera(std::string("0C45:6366"));
+        QVERIFY(addressed);
+        QCOMPARE(m_backend->setControl(addressed.value(), "brightness", 10), std::nullopt);
+        QCOMPARE(m_device.opened, std::vector<std::string>{path("dev/video10")});
+        QVERIFY(fakeuvc::callCounts().controlQueries <= 1);
+        QCOMPARE(fakeuvc::callCounts().reads, 0);
+        QCOMPARE(fakeuvc::callCounts().writes, 1);
+
+        Result<CameraInfo> unknown = m_backend->camera(std::string("dead:beef"));
+        QCOMPARE(unknown.failure().code, ExitCode::NoCamera);
+        QVERIFY2(unknown.failure().message.find("1a2b:3c4d, 0c45:6366") != std::string::npos,
+                 unknown.failure().message.c_str());
+    }
+
+    // uvcvideo clamps unsigned controls as unsigned 32-bit numbers, so a
+    // negative contrast would land on its maximum unless clamped first.
+    void outOfRangeValuesAreClampedBeforeTheKernelSeesThem()
+    {
+        QCOMPARE(m_backend->setControl(camera(1), "contrast", -5), std::nullopt);
+        QCOMPARE(find(controlsOf(1), "contrast")->value, std::optional<int64_t>(0));
+        fakeuvc::setControlField(path("dev/video10"), V4L2_CID_GAIN, "step", 10);
+        QCOMPARE(m_backend->setControl(camera(1), "gain", 254), std::nullopt);
+        QCOMPARE(find(controlsOf(1), "gain")->value, std::optional<int64_t>(250)); // 260 is past the max
+    }
+
+    void aperturePriorityFallsBackToFullyAutomatic()
+    {
+        nlohmann::json node = fakeuvc::basicCameraNode();
+        for (nlohmann::json &control : node["controls"]) {
+            if (control["id"] == V4L2_CID_EXPOSURE_AUTO) {
+                control["menuMask"] = (1u << V4L2_EXPOSURE_AUTO) | (1u << V4L2_EXPOSURE_MANUAL);
+                control["max"] = V4L2_EXPOSURE_MANUAL;
+            }
+        }
+        fakeuvc::writeNodeFile(path("dev/video10"), node);
+        QCOMPARE(find(controlsOf(1), "auto_exposure_mode")->modes, (std::vector<int64_t>{1, 2}));
+        QCOMPARE(m_backend->setControl(camera(1), "auto_exposure_mode", 1), std::nullopt);
+        QCOMPARE(m_backend->setControl(camera(1), "auto_exposure_mode", 8), std::nullopt);
+        QCOMPARE(find(controlsOf(1), "auto_exposure_mode")->value, std::optional<int64_t>(2));
+        std::optional<Failure> shutter = m_backend->setControl(camera(1), "auto_exposure_mode", 4);
+        QVERIFY(shutter);
+        QCOMPARE(shutter->code, ExitCode::Refused);
+    }
+
+    // A camera without the UVC error-code control stalls every refused write.
+    void stalledWritesAreRefusals()
+    {
+        fakeuvc::setControlField(path("dev/video2"), V4L2_CID_EXPOSURE_ABSOLUTE, "failSet", EPIPE);
+        fakeuvc::setControlField(path("dev/video2"), V4L2_CID_BRIGHTNESS, "failSet", EPIPE);
+        std::optional<Failure> locked = m_backend->setControl(camera(0), "absolute_exposure_time", 500);
+        QVERIFY(locked);
+        QCOMPARE(locked->code, ExitCode::Refused);
+        QVERIFY2(locked->message.find("switch Auto Exposure off first") != std::string::npos, locked->message.c_str());
+        std::optional<Failure> refused = m_backend->setControl(camera(0), "brightness", 5);
+        QVERIFY(refused);
+        QCOMPARE(refused->code, ExitCode::Refused);
+        QCOMPARE(refused->message, std::string("the camera refused 5 for brightness"));
+    }
+
+    void aCameraBusyForAMomentIsStillListed()
+    {
+        nlohmann::json node = fakeuvc::readNodeFile(path("dev/video10"));
+        node["failOpen"] = EBUSY;
+        node["failOpenTimes"] = 1;
+        fakeuvc::writeNodeFile(path("dev/video10"), node);
+        QFile sysfsName(m_dir->path() + "/sys/class/video4linux/video10/name");
+        QVERIFY(sysfsName.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        sysfsName.write("UVC Camera (0c45:6366)\n"); // what the kernel names a node, not the camera's answer
+        sysfsName.close();
+        nlohmann::json first = fakeuvc::readNodeFile(path("dev/video2"));
+        first["failQuerycap"] = EIO; // for good: listed from what sysfs says
+        fakeuvc::writeNodeFile(path("dev/video2"), first);
+
+        Result<std::vector<CameraInfo>> cameras = m_backend->cameras();
+        QVERIFY(cameras);
+        QCOMPARE(cameras.value().size(), size_t(2));
+        QCOMPARE(cameras.value()[0].designator(), std::string("1a2b:3c4d"));
+        QCOMPARE(cameras.value()[0].handle, path("dev/video2"));
+        QCOMPARE(cameras.value()[0].name, std::string("Lumarel Test Camera"));
+        QCOMPARE(cameras.value()[1].name, std::string("USB 2.0 Camera: USB Camera")); // probed on the retry
     }
 
     void exposureModesMapBothWays_data()
@@ -256,7 +344,7 @@ private slots:
         QCOMPARE(find(controlsOf(1), "auto_exposure_mode")->value, std::optional<int64_t>(mode));
     }
 
-    void writesGoToTheKernelWhichClampsAndRounds_data()
+    void writesAreClampedAndRounded_data()
     {
         QTest::addColumn<std::string>("name");
         QTest::addColumn<qint64>("written");
@@ -269,7 +357,7 @@ private slots:
         QTest::newRow("switch off") << std::string("auto_focus") << qint64(0) << qint64(0);
     }
 
-    void writesGoToTheKernelWhichClampsAndRounds()
+    void writesAreClampedAndRounded()
     {
         QFETCH(std::string, name);
         QFETCH(qint64, written);
