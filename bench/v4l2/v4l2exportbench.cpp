@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ struct Subject {
     bool withTree = withFake;
 };
 
-std::vector<std::string> environment(const std::string &root, bool withFake, bool withTree)
+std::vector<std::string> environment(const std::string &root, bool withFake, bool withTree,
+                                     const std::string &countFile = {})
 {
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {
@@ -49,6 +51,8 @@ std::vector<std::string> environment(const std::string &root, bool withFake, boo
         env.push_back("FAKE_V4L2_DEV_DIR=" + root + "/dev");
         env.push_back("FAKE_V4L2_SYSFS_DIR=" + root + "/sys");
     }
+    if (!countFile.empty())
+        env.push_back("FAKE_V4L2_COUNT_FILE=" + countFile);
     if (withTree) {
         env.push_back("UVCC_HELPER_DEV_ROOT=" + root + "/dev");
         env.push_back("UVCC_HELPER_SYSFS_ROOT=" + root + "/sys");
@@ -66,10 +70,10 @@ std::vector<char *> pointers(std::vector<std::string> &strings)
 }
 
 // Wall time of one run in milliseconds, or a negative number when it failed.
-double timeOnce(Subject &subject, const std::string &root)
+double timeOnce(Subject &subject, const std::string &root, const std::string &countFile = {})
 {
     std::vector<std::string> argv = subject.argv;
-    std::vector<std::string> env = environment(root, subject.withFake, subject.withTree);
+    std::vector<std::string> env = environment(root, subject.withFake, subject.withTree, countFile);
     std::vector<char *> argvp = pointers(argv);
     std::vector<char *> envp = pointers(env);
     posix_spawn_file_actions_t actions;
@@ -86,6 +90,66 @@ double timeOnce(Subject &subject, const std::string &root)
     if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
     return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+// What one run of the helper asked of the fake nodes, as the shim writes it
+// at exit; null when the run failed.
+nlohmann::json countCalls(const std::string &label, std::vector<std::string> args, const std::string &root)
+{
+    const std::string countFile = root + "/counts.jsonl";
+    std::filesystem::remove(countFile);
+    args.insert(args.begin(), UVCC_HELPER_PATH);
+    Subject subject{label.c_str(), args, true, {}};
+    if (timeOnce(subject, root, countFile) < 0)
+        return nullptr;
+    std::ifstream in(countFile);
+    std::string line;
+    std::getline(in, line);
+    return nlohmann::json::parse(line, nullptr, false);
+}
+
+std::string countsText(const nlohmann::json &counts)
+{
+    std::string text;
+    for (const char *key : {"opens", "capabilityQueries", "controlQueries", "reads", "writes"})
+        text += (text.empty() ? "" : " ") + std::to_string(counts.value(key, -1));
+    return text;
+}
+
+// The per-command table; false when a command failed.
+bool reportCallCounts(const std::string &root)
+{
+    Bench::header("V4L2 calls per helper command, fake cameras 1a2b:3c4d and 0c45:6366\n"
+                  "(figure: nodes opened, QUERYCAP, control queries, reads, writes)");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
+        {"devices", {"devices"}},
+        {"controls 1a2b:3c4d", {"controls", "1a2b:3c4d"}},
+        {"export 1a2b:3c4d", {"export", "1a2b:3c4d"}},
+        {"ranges 1a2b:3c4d", {"ranges", "1a2b:3c4d"}},
+        {"export (first camera)", {"export"}},
+    };
+    for (const auto &[label, args] : commands) {
+        const nlohmann::json counts = countCalls(label, args, root);
+        if (!counts.is_object()) {
+            std::fprintf(stderr, "bench_v4l2export: %s failed\n", label.c_str());
+            return false;
+        }
+        Bench::row(label, countsText(counts), "measured", true);
+    }
+    // A slider drag is a run of these, to the second camera: it must not wake the first.
+    const nlohmann::json set = countCalls("set", {"set", "brightness", "10", "0c45:6366"}, root);
+    if (!set.is_object()) {
+        std::fputs("bench_v4l2export: set failed\n", stderr);
+        return false;
+    }
+    Bench::row("set brightness 10 0c45:6366", countsText(set), "measured", true);
+    const int opens = set.value("opens", -1);
+    const int queries = set.value("controlQueries", -1);
+    const int writes = set.value("writes", -1);
+    Bench::row("  set: nodes opened", std::to_string(opens), "1", opens == 1);
+    Bench::row("  set: control queries", std::to_string(queries), "<= 1", queries >= 0 && queries <= 1);
+    Bench::row("  set: writes", std::to_string(writes), "1", writes == 1);
+    return true;
 }
 
 } // namespace
@@ -120,7 +184,10 @@ int main(int argc, char **argv)
             subject.millis.push_back(ms);
         }
     }
+    const bool counted = reportCallCounts(root);
     std::filesystem::remove_all(root);
+    if (!counted)
+        return 1;
 
     Bench::header("V4L2 back end, fake 16-control camera (medians of " + std::to_string(runs) + " runs)");
     for (const Subject &subject : subjects)

@@ -146,6 +146,8 @@ Probe probeNode(NodeCache &nodes, const std::string &path, std::string *card, bo
     }
     v4l2_capability caps{};
     if (node.value()->ioctl(VIDIOC_QUERYCAP, &caps) < 0) {
+        if (!passes(errno) && errno != ETIMEDOUT)
+            return Probe::NotCapture; // ENOTTY: not a V4L2 device at all
         nodes.forget(path); // asked again on a fresh descriptor
         *transient = true;
         return Probe::Unprobed;
