@@ -45,6 +45,7 @@ private slots:
     void hugeRangesNeitherCrashNorWrap();
     void saveKeepsBlanksAroundTheName();
     void returnInTheNameFieldSavesNothing();
+    void presetsThatCouldNotBeSavedSaySo();
     void resetReloadsTheRowsOnly();
     void aPresetSavedWithoutRowsIsEmpty();
     void loadAndUpdateMoveTheEmphasisAsDocumented();
@@ -408,6 +409,28 @@ void TestMenuBarView::saveKeepsBlanksAroundTheName()
     QVERIFY(!save->isEnabled());
     QVERIFY(!f.named<QLabel>("noPresets")->isVisibleTo(&view));
     QVERIFY(f.accessible<QAbstractButton>("Load  Desk "));
+}
+
+void TestMenuBarView::presetsThatCouldNotBeSavedSaySo()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    QVERIFY(!f.shown("presetsNotSaved"));
+    // The preferences file now lies below a regular file: no write can succeed.
+    QFile blocker(f.preferencesDir.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Preferences::setFileForTesting(blocker.fileName() + "/prefs.ini");
+    f.named<QLineEdit>("presetNameField")->setText("Desk");
+    QTest::mouseClick(f.named<QAbstractButton>("save"), Qt::LeftButton);
+    QVERIFY(f.shown("presetsNotSaved"));
+    QCOMPARE(f.named<QLabel>("presetsNotSaved")->text(), QString("Could not save presets"));
+    QVERIFY(f.accessible<QAbstractButton>("Load Desk"));
+
+    QVERIFY(blocker.remove());
+    QTest::mouseClick(f.accessible<QAbstractButton>("Update Desk"), Qt::LeftButton);
+    QVERIFY(!f.shown("presetsNotSaved"));
+    QCOMPARE(view.presets().presets().size(), 1);
 }
 
 void TestMenuBarView::returnInTheNameFieldSavesNothing()
