@@ -42,6 +42,7 @@ private slots:
     void aCameraConnectedAtStartIsNotReapplied();
     void sliderDragMakesOneCallPerPosition();
     void valueTextAndSwitches();
+    void fullyAutomaticExposureShowsOn();
     void hugeRangesNeitherCrashNorWrap();
     void saveKeepsBlanksAroundTheName();
     void returnInTheNameFieldSavesNothing();
@@ -355,6 +356,21 @@ void TestMenuBarView::valueTextAndSwitches()
     const QString tip = view.uvc().sliders().first().tooltip;
     QVERIFY(!tip.isEmpty());
     QCOMPARE(f.accessible<QSlider>("Brightness")->parentWidget()->findChild<QLabel *>("infoIcon")->toolTip(), tip);
+}
+
+void TestMenuBarView::fullyAutomaticExposureShowsOn()
+{
+    PanelFixture f;
+    f.helper.answer("export", R"({"absolute_exposure_time":250,"auto_exposure_mode":2})");
+    f.helper.answer("ranges", R"({"absolute_exposure_time":{"min":3,"max":2047}})");
+    f.build();
+    auto *autoExposure = f.accessible<QAbstractButton>("Auto Exposure");
+    QVERIFY(autoExposure->isChecked());
+    // As with mode 8: the slider stays usable, the camera decides.
+    QVERIFY(f.accessible<QSlider>("Exposure")->isEnabled());
+    QTest::mouseClick(autoExposure, Qt::LeftButton);
+    QVERIFY(!autoExposure->isChecked());
+    QVERIFY(f.accessible<QSlider>("Exposure")->isEnabled());
 }
 
 void TestMenuBarView::hugeRangesNeitherCrashNorWrap()
