@@ -5,9 +5,13 @@
 namespace {
 
 const QString kAutoExposure = QStringLiteral("auto_exposure_mode");
-// UVC auto-exposure modes: 8 is aperture priority (exposure time automatic),
-// 1 is fully manual. Mode 2 (fully automatic) is deliberately read as off.
+// UVC auto-exposure modes: 8 is aperture priority, 2 fully automatic, 4
+// shutter priority, 1 manual. 8 and 2 both leave the exposure time to the
+// camera, so either reads as on: a camera sitting in 2 refuses manual
+// exposure writes just as one in 8 does. On is written as 8 (which the helper
+// turns into 2 on a camera without 8), the value stored presets hold.
 constexpr qint64 kAutoExposureOn = 8;
+constexpr qint64 kAutoExposureFull = 2;
 constexpr qint64 kAutoExposureOff = 1;
 
 constexpr std::array<ControlDefinition, 13> kSliders{{
@@ -63,7 +67,7 @@ std::span<const ControlDefinition> toggleCatalogue()
 bool switchStateFromValue(const QString &controlName, qint64 value)
 {
     if (controlName == kAutoExposure)
-        return value == kAutoExposureOn;
+        return value == kAutoExposureOn || value == kAutoExposureFull;
     return value != 0;
 }
 

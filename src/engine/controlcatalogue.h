@@ -16,8 +16,9 @@ std::span<const ControlDefinition> sliderCatalogue();
 // The 3 automatic modes, shown as switches.
 std::span<const ControlDefinition> toggleCatalogue();
 
-// The camera stores every control as an integer. Auto exposure is on only for
-// the UVC mode 8 (aperture priority) and written off as 1 (manual), never 0;
-// every other switch is on for any non-zero value and written as 1 or 0.
+// The camera stores every control as an integer. Auto exposure is on for the
+// UVC modes 8 (aperture priority) and 2 (fully automatic), off for any other;
+// it is written on as 8 and off as 1 (manual), never 0. Every other switch is
+// on for any non-zero value and written as 1 or 0.
 bool switchStateFromValue(const QString &controlName, qint64 value);
 qint64 switchValueFromState(const QString &controlName, bool on);

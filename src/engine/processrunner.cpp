@@ -81,13 +81,17 @@ std::optional<Child> spawnChild(const QString &program, const QStringList &argum
     return Child{pid, fds[0], int(::syscall(SYS_pidfd_open, pid, 0))};
 }
 
-// True once `pid` has exited and is reaped.
-bool reaped(pid_t pid)
+// True once `pid` has exited and is reaped; `exitCode` (may be null) then
+// holds its exit code if it exited normally and the status was ours to read.
+bool reaped(pid_t pid, std::optional<int> *exitCode = nullptr)
 {
+    int status = 0;
     pid_t result;
     do
-        result = ::waitpid(pid, nullptr, WNOHANG);
+        result = ::waitpid(pid, &status, WNOHANG);
     while (result < 0 && errno == EINTR);
+    if (exitCode && result == pid && WIFEXITED(status))
+        *exitCode = WEXITSTATUS(status);
     // ECHILD: reaped already, e.g. with SIGCHLD ignored by the application.
     return result == pid || (result < 0 && errno == ECHILD);
 }
@@ -137,12 +141,12 @@ bool readSome(int fd, int ms, QByteArray &output)
 // Waits up to `ms` for the exit; true once the helper is reaped. A descriptor
 // that wakes without a child to reap (a helper someone else traces) is
 // dropped for plain polling.
-bool awaitExit(Child &child, int ms)
+bool awaitExit(Child &child, int ms, std::optional<int> &exitCode)
 {
     pollfd exited{child.exited, POLLIN, 0};
     if (::poll(&exited, 1, child.exited < 0 ? std::min(ms, kExitPollMs) : ms) <= 0)
         return false;
-    if (reaped(child.pid))
+    if (reaped(child.pid, &exitCode))
         return true;
     if (child.exited >= 0) {
         ::close(child.exited);
@@ -155,18 +159,18 @@ bool awaitExit(Child &child, int ms)
 // the pipe and leave both sides waiting for each other; Finished once it has
 // closed its output and exited.
 Status collect(Child &child, const QDeadlineTimer &deadline, const std::atomic_bool *cancel,
-               QByteArray &output)
+               QByteArray &output, std::optional<int> &exitCode)
 {
     bool open = true;
     for (;;) {
         if (cancel && cancel->load())
             return Status::Cancelled;
-        if (!open && reaped(child.pid))
+        if (!open && reaped(child.pid, &exitCode))
             return Status::Finished;
         if (deadline.hasExpired())
             return Status::TimedOut;
         if (!open) {
-            if (awaitExit(child, waitSlice(deadline, cancel)))
+            if (awaitExit(child, waitSlice(deadline, cancel), exitCode))
                 return Status::Finished;
             continue;
         }
@@ -191,15 +195,16 @@ ProcessOutcome runProcessCancellable(const QString &program, const QStringList &
     const QDeadlineTimer deadline(timeoutMs);
     std::optional<Child> child = spawnChild(program, arguments);
     if (!child)
-        return {Status::FailedToStart, {}};
+        return {Status::FailedToStart, {}, {}};
     QByteArray output;
-    const Status status = collect(*child, deadline, cancel, output);
+    std::optional<int> exitCode;
+    const Status status = collect(*child, deadline, cancel, output, exitCode);
     ::close(child->output);
     if (child->exited >= 0)
         ::close(child->exited);
     if (status != Status::Finished) {
         stop(child->pid);
-        return {status, {}};
+        return {status, {}, {}};
     }
-    return {Status::Finished, decodeUtf8(output)};
+    return {Status::Finished, decodeUtf8(output), exitCode};
 }

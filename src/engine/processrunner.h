@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <optional>
 
 // How one run of an external program ended.
 struct ProcessOutcome {
@@ -14,6 +15,10 @@ struct ProcessOutcome {
     Status status = Status::FailedToStart;
     // Standard output decoded as UTF-8; empty when it was not valid UTF-8.
     QString output;
+    // The helper's exit code when it was Finished and exited normally; absent
+    // when it died of a signal or its status could not be learnt (an
+    // application that ignores SIGCHLD).
+    std::optional<int> exitCode;
 };
 
 // A helper run that takes longer than this is killed and counts as no answer.

@@ -14,6 +14,8 @@
 namespace {
 
 const QString kHelperName = QStringLiteral("uvcc-helper");
+// uvcc-helper's exit code for a camera whose device node may not be opened.
+constexpr int kHelperExitPermission = 7;
 
 template <typename Row>
 const Row *findRow(const QList<Row> &rows, const QString &id)
@@ -80,11 +82,19 @@ ProcessOutcome UVCController::runProcess(const QString &program, const QStringLi
 
 std::optional<QString> UVCController::runHelper(const QStringList &arguments) const
 {
+    return answerOf(runAddressed(arguments));
+}
+
+ProcessOutcome UVCController::runAddressed(const QStringList &arguments) const
+{
     std::optional<QString> designator;
     if (m_selectedDevice)
         designator = m_selectedDevice->id();
-    const ProcessOutcome outcome =
-        runProcess(m_helperPath, HelperAnswers::addressed(arguments, designator));
+    return runProcess(m_helperPath, HelperAnswers::addressed(arguments, designator));
+}
+
+std::optional<QString> UVCController::answerOf(const ProcessOutcome &outcome)
+{
     if (outcome.status != ProcessOutcome::Status::Finished || outcome.output.isEmpty())
         return std::nullopt;
     return outcome.output;
@@ -112,9 +122,14 @@ void UVCController::checkConnection()
 {
     setSliders({});
     setToggles({});
-    const auto answer = runHelper({QStringLiteral("controls")});
+    const ProcessOutcome outcome = runAddressed({QStringLiteral("controls")});
+    const auto answer = answerOf(outcome);
     if (!answer) {
-        setErrorMessage(QStringLiteral("Cannot find uvcc-helper or camera not connected"));
+        // The helper found the camera but may not open it: telling the user
+        // it is missing would send them looking in the wrong place.
+        setErrorMessage(outcome.exitCode == kHelperExitPermission
+                            ? QStringLiteral("Camera access denied: see the README on permissions")
+                            : QStringLiteral("Cannot find uvcc-helper or camera not connected"));
         setConnected(false);
         return;
     }

@@ -68,7 +68,8 @@ public:
     static std::optional<UVCDevice> parseDevice(const QJsonObject &object);
 
     // Empties the rows, asks "controls", and sets isConnected/errorMessage;
-    // on success loads the rows.
+    // on success loads the rows. A silent helper that exits with 7 (the
+    // camera may not be opened) gives "Camera access denied: ...".
     void checkConnection();
     // Reads "export" and "ranges" and queues the new rows for publication;
     // on failure sets "Could not read camera controls" and keeps the rows.
@@ -99,6 +100,10 @@ signals:
     void errorMessageChanged();
 
 private:
+    // The helper run behind runHelper(), with how it ended.
+    ProcessOutcome runAddressed(const QStringList &arguments) const;
+    // The output, when the run Finished with any.
+    static std::optional<QString> answerOf(const ProcessOutcome &outcome);
     void refreshDevices();
     void sendSetCommand(const QString &controlName, qint64 value);
     void setSliders(const QList<CameraSliderControl> &rows);

@@ -66,6 +66,7 @@ PresetsSection::PresetsSection(UVCController &uvc, PresetManager &presets, QWidg
     , m_rowsBox(new QWidget(this))
     , m_rowsColumn(new QVBoxLayout(m_rowsBox))
     , m_empty(Style::label(tr("No saved presets"), TextStyle::Caption, this))
+    , m_notSaved(Style::label(tr("Could not save presets"), TextStyle::Caption, this))
 {
     setObjectName(QStringLiteral("presetsSection"));
     auto *layout = new QVBoxLayout(this);
@@ -83,6 +84,7 @@ PresetsSection::PresetsSection(UVCController &uvc, PresetManager &presets, QWidg
     column->addLayout(entry);
     column->addWidget(m_rowsBox);
     column->addWidget(m_empty);
+    column->addWidget(m_notSaved);
     layout->addLayout(column);
 
     m_name->setObjectName(QStringLiteral("presetNameField"));
@@ -96,12 +98,18 @@ PresetsSection::PresetsSection(UVCController &uvc, PresetManager &presets, QWidg
     m_rowsColumn->setSpacing(8);
     m_empty->setObjectName(QStringLiteral("noPresets"));
     Style::makeSecondary(m_empty);
+    m_notSaved->setObjectName(QStringLiteral("presetsNotSaved"));
+    Style::makeSecondary(m_notSaved);
+    m_notSaved->setVisible(m_presets.saveFailed());
 
     // Return in the field deliberately does nothing: a half-typed name must
     // not be stored by accident.
     connect(m_name, &QLineEdit::textChanged, this, &PresetsSection::updateSaveEnabled);
     connect(m_save, &QPushButton::clicked, this, &PresetsSection::saveCurrentPreset);
     connect(m_reset, &QPushButton::clicked, this, [this] { m_uvc.loadControls(); });
+    // Without it the list would look stored while it is gone at the next start.
+    connect(&m_presets, &PresetManager::saveFailedChanged, this,
+            [this] { m_notSaved->setVisible(m_presets.saveFailed()); });
     updateSaveEnabled();
 }
 

@@ -38,7 +38,8 @@ private:
 };
 
 // "Presets": the name field with Save and Reset, one row per stored preset,
-// and a hint while there is none. The typed name lives here for the life of
+// a hint while there is none, and a caption while the list could not be
+// stored. The typed name lives here for the life of
 // the panel and is emptied only by a successful Save.
 class PresetsSection : public QWidget {
     Q_OBJECT
@@ -65,5 +66,6 @@ private:
     QWidget *m_rowsBox;
     QVBoxLayout *m_rowsColumn;
     QLabel *m_empty;
+    QLabel *m_notSaved;
     QList<PresetRow *> m_rows;
 };

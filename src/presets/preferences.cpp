@@ -32,13 +32,16 @@ QString keyName(const char *key)
 }
 
 // Writing the file is atomic (a lock file and a rename), so after sync()
-// either the new value is on disk or the old file is untouched.
+// either the new value is on disk or the old file is untouched. A failed
+// write (no directory, no permission, a full disk failing the commit) is an
+// AccessError; a FormatError only says the old file was damaged when it was
+// read, and the write that replaced it may well have succeeded.
 bool store(const std::function<void(QSettings &)> &change)
 {
     const std::unique_ptr<QSettings> settings = open();
     change(*settings);
     settings->sync();
-    return settings->status() == QSettings::NoError;
+    return settings->status() != QSettings::AccessError;
 }
 
 } // namespace

@@ -80,11 +80,23 @@ void PresetManager::persistPresets()
     // and nothing is overwritten while they could not be kept. An empty value
     // holds nothing to recover.
     if (m_unreadableDocument && !m_unreadableDocument->isEmpty()) {
-        if (!keepUnreadableDocument(*m_unreadableDocument))
+        if (!keepUnreadableDocument(*m_unreadableDocument)) {
+            setSaveFailed(true);
             return;
+        }
     }
     m_unreadableDocument.reset();
-    Preferences::setData(Preferences::kPresets, encodePresetDocument(m_presets));
+    // The list in memory stays as the user made it either way: the next
+    // change writes it whole again, and the panel says it is not stored yet.
+    setSaveFailed(!Preferences::setData(Preferences::kPresets, encodePresetDocument(m_presets)));
+}
+
+void PresetManager::setSaveFailed(bool failed)
+{
+    if (m_saveFailed == failed)
+        return;
+    m_saveFailed = failed;
+    emit saveFailedChanged();
 }
 
 void PresetManager::savePreset(const QString &name, const QMap<QString, qint64> &values)

@@ -8,6 +8,7 @@ namespace {
 const QString kCannotFind = QStringLiteral("Cannot find uvcc-helper or camera not connected");
 const QString kNoUvc = QStringLiteral("This camera does not support UVC controls");
 const QString kCannotRead = QStringLiteral("Could not read camera controls");
+const QString kDenied = QStringLiteral("Camera access denied: see the README on permissions");
 
 } // namespace
 
@@ -86,23 +87,28 @@ private slots:
         QTest::addColumn<QByteArray>("controls");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no answer") << QByteArray() << false << kCannotFind;
-        QTest::newRow("not UTF-8") << QByteArray("brightness \xff") << false << kCannotFind;
-        QTest::newRow("capitalised only") << QByteArray("Brightness\n") << false << kNoUvc;
+        QTest::addColumn<QByteArray>("exitStatus");
+        QTest::newRow("no answer") << QByteArray() << false << kCannotFind << QByteArray("0");
+        QTest::newRow("access denied") << QByteArray() << false << kDenied << QByteArray("7");
+        QTest::newRow("other failure") << QByteArray() << false << kCannotFind << QByteArray("3");
+        QTest::newRow("not UTF-8") << QByteArray("brightness \xff") << false << kCannotFind << QByteArray("0");
+        QTest::newRow("capitalised only") << QByteArray("Brightness\n") << false << kNoUvc << QByteArray("0");
         // An answer, though an empty one: the helper ran and found no controls.
-        QTest::newRow("line break only") << QByteArray("\n") << false << kNoUvc;
-        QTest::newRow("substring") << QByteArray("xbrightnessx") << true << QString();
+        QTest::newRow("line break only") << QByteArray("\n") << false << kNoUvc << QByteArray("0");
+        QTest::newRow("substring") << QByteArray("xbrightnessx") << true << QString() << QByteArray("0");
     }
     void connectionCheck()
     {
         QFETCH(QByteArray, controls);
         QFETCH(bool, connected);
         QFETCH(QString, message);
+        QFETCH(QByteArray, exitStatus);
         FakeHelperScript fake;
         scriptFullCamera(fake);
         UVCController controller(fake.program());
         settle();
         fake.answer("controls", controls);
+        fake.option("controls", "exit", exitStatus);
         ChangeLog log(controller);
         controller.checkConnection();
         settle();

@@ -95,7 +95,7 @@ private slots:
         QTest::addColumn<bool>("on");
         QTest::newRow("exposure 8") << "auto_exposure_mode" << qint64(8) << true;
         QTest::newRow("exposure 1") << "auto_exposure_mode" << qint64(1) << false;
-        QTest::newRow("exposure 2 (full auto)") << "auto_exposure_mode" << qint64(2) << false;
+        QTest::newRow("exposure 2 (full auto)") << "auto_exposure_mode" << qint64(2) << true;
         QTest::newRow("exposure 4") << "auto_exposure_mode" << qint64(4) << false;
         QTest::newRow("exposure 0") << "auto_exposure_mode" << qint64(0) << false;
         QTest::newRow("focus 2") << "auto_focus" << qint64(2) << true;

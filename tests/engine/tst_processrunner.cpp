@@ -38,7 +38,8 @@ private slots:
         QTest::newRow("UTF-8") << QByteArray("K\xc3\xa4mera") << QString("Kämera") << QByteArray("0");
         QTest::newRow("invalid UTF-8") << QByteArray("{\"a\":\xff\xfe}") << QString() << QByteArray("0");
         QTest::newRow("truncated UTF-8") << QByteArray("ab\xc3") << QString() << QByteArray("0");
-        QTest::newRow("exit status ignored") << QByteArray("[]") << QString("[]") << QByteArray("3");
+        QTest::newRow("exit status kept apart") << QByteArray("[]") << QString("[]") << QByteArray("3");
+        QTest::newRow("silent, camera locked") << QByteArray() << QString() << QByteArray("7");
     }
     void outputTakenAsItIs()
     {
@@ -52,6 +53,7 @@ private slots:
         const ProcessOutcome outcome = UVCController::runProcess(fake.program(), {"devices"});
         QCOMPARE(outcome.status, Status::Finished);
         QCOMPARE(outcome.output, output);
+        QCOMPARE(outcome.exitCode, std::optional<int>(exitStatus.toInt()));
     }
 
     void crashHalfWayGivesWhatWasWritten()
@@ -62,6 +64,7 @@ private slots:
         const ProcessOutcome outcome = UVCController::runProcess(fake.program(), {"export"});
         QCOMPARE(outcome.status, Status::Finished);
         QCOMPARE(outcome.output, QStringLiteral("{\"brightn"));
+        QCOMPARE(outcome.exitCode, std::nullopt);
     }
 
     void startFailures()

@@ -241,6 +241,24 @@ private slots:
                                    }));
     }
 
+    // A camera without mode 8 sits in 2 (fully automatic) once switched on.
+    void fullyAutomaticExposureIsOnAndStoredAs8()
+    {
+        m_fake->answer("export", R"({"auto_exposure_mode":2,"absolute_exposure_time":250})");
+        controller().checkConnection();
+        settle();
+        QCOMPARE(toggleRow(controller(), "auto_exposure_mode").value, true);
+        QCOMPARE(controller().currentValues().value("auto_exposure_mode"), 8);
+        controller().applyValues({{"auto_exposure_mode", 1}});
+        QVERIFY(controller().waitForWrites()); // not merged with the next one
+        QCOMPARE(toggleRow(controller(), "auto_exposure_mode").value, false);
+        controller().applyValues({{"auto_exposure_mode", 2}});
+        QCOMPARE(toggleRow(controller(), "auto_exposure_mode").value, true);
+        QVERIFY(controller().waitForWrites());
+        QCOMPARE(setRuns(*m_fake), (QList<QStringList>{{"set", "auto_exposure_mode", "1"},
+                                                       {"set", "auto_exposure_mode", "8"}}));
+    }
+
     void applyValuesWithoutRowsDoesNothing()
     {
         m_fake->answer("export", "{}");

@@ -42,9 +42,11 @@ private slots:
     void aCameraConnectedAtStartIsNotReapplied();
     void sliderDragMakesOneCallPerPosition();
     void valueTextAndSwitches();
+    void fullyAutomaticExposureShowsOn();
     void hugeRangesNeitherCrashNorWrap();
     void saveKeepsBlanksAroundTheName();
     void returnInTheNameFieldSavesNothing();
+    void presetsThatCouldNotBeSavedSaySo();
     void resetReloadsTheRowsOnly();
     void aPresetSavedWithoutRowsIsEmpty();
     void loadAndUpdateMoveTheEmphasisAsDocumented();
@@ -356,6 +358,21 @@ void TestMenuBarView::valueTextAndSwitches()
     QCOMPARE(f.accessible<QSlider>("Brightness")->parentWidget()->findChild<QLabel *>("infoIcon")->toolTip(), tip);
 }
 
+void TestMenuBarView::fullyAutomaticExposureShowsOn()
+{
+    PanelFixture f;
+    f.helper.answer("export", R"({"absolute_exposure_time":250,"auto_exposure_mode":2})");
+    f.helper.answer("ranges", R"({"absolute_exposure_time":{"min":3,"max":2047}})");
+    f.build();
+    auto *autoExposure = f.accessible<QAbstractButton>("Auto Exposure");
+    QVERIFY(autoExposure->isChecked());
+    // As with mode 8: the slider stays usable, the camera decides.
+    QVERIFY(f.accessible<QSlider>("Exposure")->isEnabled());
+    QTest::mouseClick(autoExposure, Qt::LeftButton);
+    QVERIFY(!autoExposure->isChecked());
+    QVERIFY(f.accessible<QSlider>("Exposure")->isEnabled());
+}
+
 void TestMenuBarView::hugeRangesNeitherCrashNorWrap()
 {
     PanelFixture f;
@@ -408,6 +425,28 @@ void TestMenuBarView::saveKeepsBlanksAroundTheName()
     QVERIFY(!save->isEnabled());
     QVERIFY(!f.named<QLabel>("noPresets")->isVisibleTo(&view));
     QVERIFY(f.accessible<QAbstractButton>("Load  Desk "));
+}
+
+void TestMenuBarView::presetsThatCouldNotBeSavedSaySo()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    QVERIFY(!f.shown("presetsNotSaved"));
+    // The preferences file now lies below a regular file: no write can succeed.
+    QFile blocker(f.preferencesDir.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Preferences::setFileForTesting(blocker.fileName() + "/prefs.ini");
+    f.named<QLineEdit>("presetNameField")->setText("Desk");
+    QTest::mouseClick(f.named<QAbstractButton>("save"), Qt::LeftButton);
+    QVERIFY(f.shown("presetsNotSaved"));
+    QCOMPARE(f.named<QLabel>("presetsNotSaved")->text(), QString("Could not save presets"));
+    QVERIFY(f.accessible<QAbstractButton>("Load Desk"));
+
+    QVERIFY(blocker.remove());
+    QTest::mouseClick(f.accessible<QAbstractButton>("Update Desk"), Qt::LeftButton);
+    QVERIFY(!f.shown("presetsNotSaved"));
+    QCOMPARE(view.presets().presets().size(), 1);
 }
 
 void TestMenuBarView::returnInTheNameFieldSavesNothing()

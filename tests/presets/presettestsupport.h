@@ -39,6 +39,13 @@ public:
     }
 
     QString file() const { return m_file; }
+    // Uses `relativePath` inside the sandbox as the preferences file from now on.
+    void moveTo(const QString &relativePath)
+    {
+        m_file = m_dir->filePath(relativePath);
+        Preferences::setFileForTesting(m_file);
+    }
+    QString path(const QString &relativePath) const { return m_dir->filePath(relativePath); }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -45,6 +45,8 @@ private slots:
     void readableDocumentIsNeverKeptAside();
     void earlierUnreadableBytesAreNotReplaced();
     void preferencesKeepEachValueAndType();
+    void failedSaveIsReportedAndKeepsTheList();
+    void damagedButWritableFileIsNoFailure();
 
 private:
     std::unique_ptr<PresetManager> restart() { return m_sandbox.restart(); }
@@ -377,6 +379,46 @@ void PresetManagerTest::preferencesKeepEachValueAndType()
     QVERIFY(Preferences::remove(Preferences::kHasLaunchedBefore));
     QVERIFY(!Preferences::boolean(Preferences::kHasLaunchedBefore));
     QVERIFY(!Preferences::contains(Preferences::kHasLaunchedBefore));
+}
+
+void PresetManagerTest::failedSaveIsReportedAndKeepsTheList()
+{
+    // A regular file where the configuration directory should be: no
+    // directory can be made there, not even by root.
+    QFile blocker(m_sandbox.path(QStringLiteral("config")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_sandbox.moveTo(QStringLiteral("config/Lumarel/Lumarel.conf"));
+    QVERIFY(!Preferences::setData(Preferences::kPresets, "[]"));
+
+    PresetManager manager;
+    QVERIFY(!manager.saveFailed());
+    QSignalSpy changes(&manager, &PresetManager::saveFailedChanged);
+    manager.savePreset(QStringLiteral("Desk"), {{"zoom", 2}});
+    manager.savePreset(QStringLiteral("Evening"), {});
+    QVERIFY(manager.saveFailed());
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(names(manager), QStringList({"Desk", "Evening"}));
+
+    // The directory can be made again: the next change stores the whole list.
+    QVERIFY(blocker.remove());
+    manager.updatePreset(QStringLiteral("Desk"), {{"zoom", 3}});
+    QVERIFY(!manager.saveFailed());
+    QCOMPARE(changes.count(), 2);
+    auto restarted = restart();
+    QCOMPARE(names(*restarted), QStringList({"Desk", "Evening"}));
+    QCOMPARE(restarted->presets().first().values, Values({{"zoom", 3}}));
+}
+
+void PresetManagerTest::damagedButWritableFileIsNoFailure()
+{
+    // Damaged by hand while Lumarel runs: Qt reports the damage it reads
+    // before writing as a format error, yet writes the file.
+    PresetManager manager;
+    writeFile("[General]\n=novalue\n\x01\xff\n[\n");
+    manager.savePreset(QStringLiteral("Desk"), {});
+    QVERIFY(!manager.saveFailed());
+    QCOMPARE(names(*restart()), QStringList({"Desk"}));
 }
 
 QTEST_GUILESS_MAIN(PresetManagerTest)

@@ -69,6 +69,7 @@ void UnreadablePresetsTest::listStaysWhenTheCopyCannotBeWritten()
     manager.savePreset(QStringLiteral("New"), {{"zoom", 1}});
     QVERIFY(file.setPermissions(permissions));
     QCOMPARE(manager.presets().size(), 1);
+    QVERIFY(manager.saveFailed());
     // Neither in what this process reads back nor on disk.
     QCOMPARE(Preferences::data(Preferences::kPresets), std::optional<QByteArray>(unreadable));
     const auto restarted = m_sandbox.restart();
@@ -88,6 +89,7 @@ void UnreadablePresetsTest::listStaysWhenEveryCopySlotIsTaken()
     QVERIFY(m_sandbox.write(settingsFile("mine", kSlots - 1)));
     PresetManager first;
     first.savePreset(QStringLiteral("New"), {});
+    QVERIFY(!first.saveFailed());
     // The last slot is still one.
     QCOMPARE(Preferences::data(slotKey(kSlots).constData()), std::optional<QByteArray>("mine"));
     QCOMPARE(m_sandbox.restart()->presets().size(), 1);
@@ -97,6 +99,8 @@ void UnreadablePresetsTest::listStaysWhenEveryCopySlotIsTaken()
     PresetManager manager;
     manager.savePreset(QStringLiteral("New"), {});
     QCOMPARE(manager.presets().size(), 1);
+    // Not stored, so not shown as stored.
+    QVERIFY(manager.saveFailed());
     QCOMPARE(Preferences::data(Preferences::kPresets), std::optional<QByteArray>("mine"));
     QVERIFY(!Preferences::contains(slotKey(kSlots + 1).constData()));
     QVERIFY(m_sandbox.restart()->presets().isEmpty());
