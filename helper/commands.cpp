@@ -119,6 +119,13 @@ Outcome runSet(CameraBackend &backend, std::span<const std::string> args)
     return Outcome{};
 }
 
+Outcome askForWatch(CameraBackend &, std::span<const std::string>)
+{
+    Outcome outcome;
+    outcome.watch = true;
+    return outcome;
+}
+
 Outcome runHelp(CameraBackend &, std::span<const std::string>)
 {
     return Outcome{ExitCode::Ok, helpText(), {}};
@@ -136,6 +143,10 @@ constexpr Command kCommands[] = {
      runListing<listRanges>},
     {"set", "<control> <value> [vid:pid]",
      "write one control, clamped to its range and rounded to its step", 2, 3, runSet},
+    {"watch", "",
+     "the devices answer, and again each time cameras come or go; runs until\n"
+     "      standard input closes (or SIGTERM)",
+     0, 0, askForWatch},
     {"--help", "", "show this text", 0, 0, runHelp},
 };
 
@@ -195,7 +206,9 @@ std::string helpText()
             "Environment:\n"
             "  UVCC_HELPER_SIMULATE=<file>  serve two simulated cameras whose state lives in\n"
             "                               <file> (created with defaults when missing; a\n"
-            "                               damaged file is moved aside to <file>.broken-*)\n";
+            "                               damaged file is moved aside to <file>.broken-*);\n"
+            "                               a camera listed in its \"unplugged\" array, e.g.\n"
+            "                               \"unplugged\": [\"fe2b:0102\"], is absent\n";
     return text;
 }
 

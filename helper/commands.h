@@ -20,6 +20,9 @@ struct Outcome {
     ExitCode code = ExitCode::Ok;
     std::string out;
     std::string err;
+    // `watch` was asked for and its arguments are right: the caller then runs
+    // runWatch(), which does not return until standard input closes.
+    bool watch = false;
 };
 
 // The arguments after the command name.
@@ -42,6 +45,12 @@ std::string helpText();
 // backend is touched only by camera commands; --help and usage errors never
 // reach it.
 Outcome runCommand(std::span<const std::string> args, CameraBackend &backend);
+
+// `watch`: writes the devices answer to `out` now and again each time the set
+// of cameras changes, once the change has settled, and returns when `input`
+// reaches its end (or fails). Sleeps in poll() in between: a camera that
+// stays put costs nothing.
+Outcome runWatch(CameraBackend &backend, int input, int out);
 
 // A value as the set command takes it: decimal digits with an optional leading
 // minus, within the signed 64-bit range, nothing before or after.

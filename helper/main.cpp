@@ -1,6 +1,8 @@
 #include "camerabackend.h"
 #include "commands.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +12,8 @@ int main(int argc, char **argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     std::unique_ptr<uvcc::CameraBackend> backend = uvcc::makeCameraBackend();
     uvcc::Outcome outcome = uvcc::runCommand(args, *backend);
+    if (outcome.watch)
+        outcome = uvcc::runWatch(*backend, STDIN_FILENO, STDOUT_FILENO);
 
     std::fputs(outcome.err.c_str(), stderr);
     if (!outcome.out.empty()) {

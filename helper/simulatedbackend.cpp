@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <cstdio>
 #include <limits>
 
@@ -107,7 +109,7 @@ bool isInt64(const nlohmann::json &json)
         || json.get<uint64_t>() <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
 }
 
-using State = std::map<std::string, std::map<std::string, std::optional<int64_t>>>;
+using State = SimulatedState;
 
 std::optional<State> parseState(const std::string &bytes)
 {
@@ -115,6 +117,15 @@ std::optional<State> parseState(const std::string &bytes)
     if (!json.is_object())
         return std::nullopt;
     State state;
+    if (auto unplugged = json.find("unplugged"); unplugged != json.end()) {
+        if (!unplugged->is_array())
+            return std::nullopt;
+        for (const nlohmann::json &designator : *unplugged) {
+            if (!designator.is_string())
+                return std::nullopt;
+            state.unplugged.push_back(designator.get<std::string>());
+        }
+    }
     auto cameras = json.find("cameras");
     if (cameras == json.end())
         return state;
@@ -123,7 +134,7 @@ std::optional<State> parseState(const std::string &bytes)
     for (const auto &[designator, values] : cameras->items()) {
         if (!values.is_object())
             return std::nullopt;
-        auto &target = state[designator];
+        auto &target = state.values[designator];
         for (const auto &[name, value] : values.items()) {
             if (value.is_null())
                 target[name] = std::nullopt;
@@ -160,7 +171,7 @@ State defaultState()
     State state;
     for (const SimulatedCamera &camera : simulatedCameras()) {
         for (const ControlInfo &control : camera.controls)
-            state[camera.info.handle][control.name] = control.defaultValue;
+            state.values[camera.info.handle][control.name] = control.defaultValue;
     }
     return state;
 }
@@ -170,10 +181,10 @@ std::string serialize(const State &state)
     nlohmann::ordered_json cameras = nlohmann::ordered_json::object();
     for (const SimulatedCamera &camera : simulatedCameras()) {
         nlohmann::ordered_json values = nlohmann::ordered_json::object();
-        auto stored = state.find(camera.info.handle);
+        auto stored = state.values.find(camera.info.handle);
         for (const ControlInfo &control : camera.controls) {
             std::optional<int64_t> value = control.defaultValue;
-            if (stored != state.end()) {
+            if (stored != state.values.end()) {
                 auto entry = stored->second.find(control.name);
                 if (entry != stored->second.end())
                     value = entry->second;
@@ -182,14 +193,27 @@ std::string serialize(const State &state)
         }
         cameras[camera.info.handle] = std::move(values);
     }
-    return nlohmann::ordered_json{{"cameras", cameras}}.dump(2) + "\n";
+    nlohmann::ordered_json document{{"cameras", cameras}};
+    if (!state.unplugged.empty())
+        document["unplugged"] = state.unplugged;
+    return document.dump(2) + "\n";
+}
+
+bool isUnplugged(const State &state, const CameraInfo &camera)
+{
+    const std::string wanted = camera.designator();
+    auto same = [&](const std::string &designator) {
+        return std::equal(designator.begin(), designator.end(), wanted.begin(), wanted.end(),
+                          [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+    };
+    return std::any_of(state.unplugged.begin(), state.unplugged.end(), same);
 }
 
 std::optional<int64_t> storedValue(const State &state, const SimulatedCamera &camera,
                                    const ControlInfo &control)
 {
-    auto stored = state.find(camera.info.handle);
-    if (stored == state.end())
+    auto stored = state.values.find(camera.info.handle);
+    if (stored == state.values.end())
         return control.defaultValue;
     auto entry = stored->second.find(control.name);
     return entry == stored->second.end() ? std::optional(control.defaultValue) : entry->second;
@@ -250,9 +274,21 @@ Result<std::vector<CameraInfo>> SimulatedBackend::cameras()
     if (!state)
         return state.failure();
     std::vector<CameraInfo> infos;
-    for (const SimulatedCamera &camera : simulatedCameras())
-        infos.push_back(camera.info);
+    for (const SimulatedCamera &camera : simulatedCameras()) {
+        if (!isUnplugged(state.value(), camera.info))
+            infos.push_back(camera.info);
+    }
     return infos;
+}
+
+std::unique_ptr<ChangeWatch> SimulatedBackend::watchChanges()
+{
+    // The file is replaced by a rename on every write, so its directory is
+    // watched, not the file.
+    const std::filesystem::path path(m_statePath);
+    const std::string name = path.filename().string();
+    return watchDirectory(path.parent_path().empty() ? "." : path.parent_path().string(),
+                          [name](std::string_view changed) { return changed == name; });
 }
 
 Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &camera)
@@ -263,6 +299,8 @@ Result<std::vector<ControlInfo>> SimulatedBackend::controls(const CameraInfo &ca
     Result<State> state = load();
     if (!state)
         return state.failure();
+    if (isUnplugged(state.value(), camera))
+        return noCamera(camera);
     std::vector<ControlInfo> controls = simulated->controls;
     const std::map<std::string, int64_t> values = currentValues(state.value(), *simulated);
     for (ControlInfo &control : controls) {
@@ -296,7 +334,9 @@ std::optional<Failure> SimulatedBackend::setControl(const CameraInfo &camera, co
         return Failure{ExitCode::Refused, "camera " + camera.designator() + " refused " + name
                                               + " while " + mode + " is on; switch it off first"};
     }
-    state.value()[simulated->info.handle][name] = *accepted;
+    if (isUnplugged(state.value(), camera))
+        return noCamera(camera);
+    state.value().values[simulated->info.handle][name] = *accepted;
     return writeFileAtomically(m_statePath, serialize(state.value()));
 }
 

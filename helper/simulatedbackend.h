@@ -4,7 +4,10 @@
 // that Lumarel can be run and tested on machines without a webcam. Several
 // helper runs may share one state file at the same time.
 //
-// State file: {"cameras": {"<vid:pid>": {"<control>": <integer or null>}}}.
+// State file: {"cameras": {"<vid:pid>": {"<control>": <integer or null>}},
+//              "unplugged": ["<vid:pid>", ...]}.
+// A camera named in "unplugged" is absent, as if pulled out, until the name
+// is removed again; `watch` sees such changes.
 // A missing or empty file starts from the cameras' defaults; a control missing
 // from the file has its default; null makes reading that control fail (export
 // leaves it out). Stored values are reported as they stand, even out of range.
@@ -17,6 +20,13 @@
 #include <map>
 
 namespace uvcc {
+
+// What the state file holds.
+struct SimulatedState {
+    // designator -> control -> value (absent: reading it fails)
+    std::map<std::string, std::map<std::string, std::optional<int64_t>>> values;
+    std::vector<std::string> unplugged; // designators, as the file spells them
+};
 
 class SimulatedBackend final : public CameraBackend {
 public:
@@ -31,9 +41,10 @@ public:
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
                                       int64_t value) override;
 
+    std::unique_ptr<ChangeWatch> watchChanges() override;
+
 private:
-    // designator -> control -> value (absent: reading it fails)
-    using State = std::map<std::string, std::map<std::string, std::optional<int64_t>>>;
+    using State = SimulatedState;
 
     Result<State> load();
     Result<State> loadLocked();

@@ -9,9 +9,11 @@
 #include "result.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace uvcc {
@@ -43,6 +45,22 @@ struct ControlInfo {
     std::vector<int64_t> modes;   // the values a menu control really supports
 };
 
+// Says, without polling, when the set of cameras may have changed: fd()
+// turns readable, and drain() reads what woke it and tells whether it may
+// concern the cameras.
+class ChangeWatch {
+public:
+    virtual ~ChangeWatch() = default;
+    virtual int fd() const = 0;
+    virtual bool drain() = 0;
+};
+
+// Watches the entries of a directory being created, removed, replaced or
+// changing permissions, reporting those whose name `relevant` accepts.
+// nullptr where the system cannot watch it (no such directory; no inotify).
+std::unique_ptr<ChangeWatch> watchDirectory(const std::string &directory,
+                                            std::function<bool(std::string_view name)> relevant);
+
 class CameraBackend {
 public:
     virtual ~CameraBackend() = default;
@@ -62,6 +80,14 @@ public:
     // whose controls() talks to the camera asks it about this control only.
     virtual std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name,
                                               int64_t value) = 0;
+    // What `watch` waits on between listings; nullptr when the back end
+    // cannot tell when its cameras change (it then lists them once).
+    virtual std::unique_ptr<ChangeWatch> watchChanges() { return nullptr; }
+    // Lets go of every camera the back end holds open. A command's run is
+    // short and ends with its exit; `watch` calls this after each listing,
+    // since an open camera cannot go to USB power saving and a re-plugged one
+    // must be opened anew.
+    virtual void closeCameras() {}
 };
 
 // The camera a command addresses: the first one with that designator (vid:pid,

@@ -32,6 +32,19 @@ std::optional<Failure> V4l2Backend::setControl(const CameraInfo &camera, const s
     return writeControl(*node.value(), name, value);
 }
 
+std::unique_ptr<ChangeWatch> V4l2Backend::watchChanges()
+{
+    // The kernel (devtmpfs) creates and removes the videoN nodes and udev
+    // then sets their owner and access lists, each an inotify event on the
+    // device directory. sysfs sends no inotify events for what the kernel
+    // adds, so it is read again only once a node changed.
+    return watchDirectory(m_paths.devRoot, [](std::string_view name) {
+        constexpr std::string_view prefix = "video";
+        return name.size() > prefix.size() && name.starts_with(prefix)
+               && name.find_first_not_of("0123456789", prefix.size()) == std::string_view::npos;
+    });
+}
+
 } // namespace v4l2
 
 std::unique_ptr<CameraBackend> makePlatformBackend()

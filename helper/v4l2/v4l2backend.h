@@ -14,6 +14,8 @@ public:
     Result<CameraInfo> camera(const std::optional<std::string> &designator) override;
     Result<std::vector<ControlInfo>> controls(const CameraInfo &camera) override;
     std::optional<Failure> setControl(const CameraInfo &camera, const std::string &name, int64_t value) override;
+    std::unique_ptr<ChangeWatch> watchChanges() override;
+    void closeCameras() override { m_nodes.forgetAll(); }
 
 private:
     NodeCache m_nodes;

@@ -69,6 +69,8 @@ public:
     Result<const OpenNode *> open(const std::string &path);
     // Closes the node, so that the next open() opens it anew.
     void forget(const std::string &path);
+    // Closes every node.
+    void forgetAll() { m_nodes.clear(); }
 
 private:
     V4l2Device &m_device;

@@ -32,6 +32,7 @@ private slots:
     void failsWithCodesAndNoOutput();
     void keepsTheLastOfConcurrentWrites();
     void reportsNoCameraWithoutSimulation();
+    void unpluggedCamerasAreAbsentAndWatched();
 
 private:
     QProcessEnvironment environment(bool simulate) const;
@@ -229,6 +230,42 @@ void TestHelperProcess::reportsNoCameraWithoutSimulation()
     QCOMPARE(controls.code, 3);
     QVERIFY(controls.out.isEmpty());
     QVERIFY(!controls.err.isEmpty());
+}
+
+void TestHelperProcess::unpluggedCamerasAreAbsentAndWatched()
+{
+    auto unplug = [this](const QJsonArray &designators) {
+        QFile file(m_state);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+        file.close();
+        state["unplugged"] = designators;
+        QFile fresh(m_state + ".new");
+        QVERIFY(fresh.open(QIODevice::WriteOnly));
+        fresh.write(QJsonDocument(state).toJson());
+        fresh.close();
+        QVERIFY(QFile::rename(m_state + ".new", m_state) || (QFile::remove(m_state) && QFile::rename(m_state + ".new", m_state)));
+    };
+    LineRun watch(UVCC_HELPER_PATH, {"watch"}, environment(true));
+    QCOMPARE(QJsonDocument::fromJson(watch.nextLine()).array().size(), 2);
+    // Idle, it sleeps: no wake-ups while nothing changes.
+    const qint64 before = watch.wakeups();
+    QTest::qWait(500);
+    QCOMPARE(watch.wakeups(), before);
+
+    unplug({kMini.toUpper()});
+    QCOMPARE(QJsonDocument::fromJson(watch.nextLine()).array().size(), 1);
+    QCOMPARE(helper({"export", kMini}).code, 3);
+    QCOMPARE(QJsonDocument::fromJson(helper({"devices"}).out).array().size(), 1);
+    // A write to the camera still there keeps the other one unplugged, and
+    // changes nothing watch reports.
+    QCOMPARE(helper({"set", "gain", "9", kDemo}).code, 0);
+    QCOMPARE(QJsonDocument::fromJson(helper({"devices"}).out).array().size(), 1);
+
+    unplug({});
+    QCOMPARE(QJsonDocument::fromJson(watch.nextLine()).array().size(), 2);
+    QCOMPARE(watch.nextLine(300), QByteArray()); // one line per change
+    QCOMPARE(watch.finish(), 0);
 }
 
 } // namespace

@@ -4,7 +4,10 @@
 // fake serves v4l2-ctl, a program we did not write, and the two must agree.
 
 #include "fakeuvcdriver.h"
+#include "programrun.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,7 +59,7 @@ private:
 
     QString node(const QString &name) const { return m_dir->path() + "/dev/" + name; }
 
-    Run run(const QString &program, const QStringList &args) const
+    QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("UVCC_HELPER_SIMULATE");
@@ -68,8 +71,13 @@ private:
         // In sanitizer builds the preloaded shim comes before the ASan runtime.
         const QString asan = env.value("ASAN_OPTIONS");
         env.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
+        return env;
+    }
+
+    Run run(const QString &program, const QStringList &args) const
+    {
         QProcess process;
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(environment());
         process.start(program, args);
         if (!process.waitForFinished(30000))
             return {};
@@ -128,6 +136,40 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         fakeuvc::buildStandardTree(m_dir->path().toStdString());
+    }
+
+    // Unplugging removes the node (and its sysfs entry), plugging brings back
+    // the sysfs entry first and then the node, whose access udev sets a
+    // moment later.
+    void watchFollowsCamerasComingAndGoing()
+    {
+        const QString sysfsEntry = m_dir->path() + "/sys/class/video4linux/video10";
+        const QString away = m_dir->path() + "/away";
+        QVERIFY(QDir().mkpath(away));
+        auto count = [](const QByteArray &line) { return QJsonDocument::fromJson(line).array().size(); };
+
+        LineRun watch(UVCC_HELPER_PATH, {"watch"}, environment());
+        QCOMPARE(count(watch.nextLine()), 2);
+        QVERIFY(QFile::rename(node("video10"), away + "/video10"));
+        QVERIFY(QFile::rename(sysfsEntry, away + "/sysfs-video10"));
+        QCOMPARE(count(watch.nextLine()), 1);
+
+        nlohmann::json state = fakeuvc::readNodeFile((away + "/video10").toStdString());
+        state["denyOpen"] = true;
+        fakeuvc::writeNodeFile((away + "/video10").toStdString(), state);
+        QVERIFY(QFile::rename(away + "/sysfs-video10", sysfsEntry));
+        QVERIFY(QFile::rename(away + "/video10", node("video10")));
+        QCOMPARE(watch.nextLine(500), QByteArray()); // waits for the access first
+        state.erase("denyOpen");
+        fakeuvc::writeNodeFile(node("video10").toStdString(), state);
+        const QByteArray plugged = watch.nextLine();
+        QCOMPARE(count(plugged), 2);
+        QVERIFY(plugged.contains("\"6366\""));
+
+        // Writes rewrite the fake's node files, which watch sees and must not report.
+        QCOMPARE(helper({"set", "brightness", "3", "0c45:6366"}).code, 0);
+        QCOMPARE(watch.nextLine(600), QByteArray());
+        QCOMPARE(watch.finish(), 0);
     }
 
     void listsTheUsbCameras()
