@@ -20,6 +20,7 @@ int main(int argc, char *argv[])
     options.makePanel = [] {
         MenuBarView::Options panelOptions;
         panelOptions.loginItem = makeLoginItem(AppInfo::launchPath());
+        panelOptions.followCameras = true;
         return new MenuBarView(std::move(panelOptions));
     };
     AppDelegate delegate(std::move(options));

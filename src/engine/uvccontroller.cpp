@@ -1,5 +1,6 @@
 #include "uvccontroller.h"
 
+#include "camerawatch.h"
 #include "controlcatalogue.h"
 #include "helperanswers.h"
 #include "processrunner.h"
@@ -116,6 +117,36 @@ void UVCController::refreshDevices()
     setDevices(*devices);
     if (!m_selectedDevice && !devices->isEmpty())
         setSelectedDevice(devices->first());
+}
+
+void UVCController::followCameras()
+{
+    if (m_watch)
+        return;
+    m_watch = std::make_unique<CameraWatch>(m_helperPath);
+    connect(m_watch.get(), &CameraWatch::answered, this, &UVCController::camerasWatched);
+    m_watch->start();
+}
+
+void UVCController::camerasWatched(const QByteArray &answer)
+{
+    const auto devices = HelperAnswers::parseDevices(QString::fromUtf8(answer));
+    if (!devices || *devices == m_devices)
+        return;
+    auto listed = [](const QList<UVCDevice> &list, const UVCDevice &device) {
+        return std::any_of(list.cbegin(), list.cend(), [&](const UVCDevice &d) { return d.id() == device.id(); });
+    };
+    const bool wasListed = m_selectedDevice && listed(m_devices, *m_selectedDevice);
+    setDevices(*devices);
+    if (!m_selectedDevice) {
+        if (devices->isEmpty())
+            return;
+        setSelectedDevice(devices->first());
+        checkConnection();
+        return;
+    }
+    if (listed(*devices, *m_selectedDevice) != wasListed)
+        checkConnection();
 }
 
 void UVCController::checkConnection()

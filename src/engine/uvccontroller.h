@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class CameraWatch;
 class WriteQueue;
 
 // The camera control engine. Every camera query or change is one run of
@@ -88,6 +89,12 @@ public:
     // other entries are ignored.
     void applyValues(const ValueMap &values);
 
+    // Follows the cameras from here on, through one `uvcc-helper watch` run:
+    // each new list becomes `devices`; with no camera selected the first one
+    // that appears is selected; when the selected camera goes or comes back
+    // the connection check runs. Nothing happens for the list as it is now.
+    void followCameras();
+
     // Blocks until every queued write has been sent (tests, benchmarks).
     bool waitForWrites(int timeoutMs = 30000);
 
@@ -105,6 +112,7 @@ private:
     // The output, when the run Finished with any.
     static std::optional<QString> answerOf(const ProcessOutcome &outcome);
     void refreshDevices();
+    void camerasWatched(const QByteArray &answer);
     void sendSetCommand(const QString &controlName, qint64 value);
     void setSliders(const QList<CameraSliderControl> &rows);
     void setToggles(const QList<CameraToggleControl> &rows);
@@ -121,4 +129,5 @@ private:
     QString m_helperPath;
     // Created with the first write.
     std::unique_ptr<WriteQueue> m_writes;
+    std::unique_ptr<CameraWatch> m_watch;
 };

@@ -75,6 +75,8 @@ MenuBarView::MenuBarView(Options options, QWidget *parent)
     layout->addWidget(buildFooter());
 
     connectModels();
+    if (options.followCameras)
+        m_uvc->followCameras();
     renderCamera();
     renderPreview();
     renderNotice();

@@ -34,6 +34,9 @@ public:
         std::unique_ptr<LoginItem> loginItem = std::make_unique<NullLoginItem>();
         // Null: the Qt Multimedia capture back end.
         std::unique_ptr<CaptureBackend> captureBackend;
+        // Follow cameras that are plugged in or pulled out while the panel
+        // lives (UVCController::followCameras()).
+        bool followCameras = false;
     };
 
     explicit MenuBarView(QWidget *parent = nullptr);

@@ -5,6 +5,12 @@
 #include "controlcatalogue.h"
 #include "helperanswers.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
 #include <memory>
 
 class EndToEndTest : public QObject {
@@ -123,6 +129,46 @@ private slots:
         controller().setSliderValue(row, 321);
         QVERIFY(controller().waitForWrites());
         QCOMPARE(onCamera("absolute_zoom"), 321);
+    }
+
+    // Pulling the selected camera out disconnects it; plugging it back in
+    // connects it again. The list as it stood when watching began changes nothing.
+    void followsTheSelectedCameraOutAndBackIn()
+    {
+        auto unplug = [this](const QJsonArray &designators) {
+            const QString path = m_state->filePath("camera.json");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+            file.close();
+            state["unplugged"] = designators;
+            QFile fresh(path + ".new");
+            QVERIFY(fresh.open(QIODevice::WriteOnly));
+            fresh.write(QJsonDocument(state).toJson());
+            fresh.close();
+            QVERIFY(::rename(qPrintable(path + ".new"), qPrintable(path)) == 0);
+        };
+        const UVCDevice mini = controller().devices().at(1);
+        controller().setSelectedDevice(mini);
+        controller().checkConnection();
+        QVERIFY(controller().isConnected());
+        settle();
+        ChangeLog log(controller());
+        controller().followCameras();
+        QTest::qWait(700);
+        const QStringList early = log.take();
+        QVERIFY2(early.isEmpty(), qPrintable(early.join(", ")));
+
+        unplug({mini.id()});
+        QTRY_VERIFY_WITH_TIMEOUT(!controller().isConnected(), 5000);
+        QCOMPARE(controller().devices().size(), 1);
+        QCOMPARE(controller().selectedDevice(), mini); // kept, to be found again
+
+        unplug({});
+        QTRY_VERIFY_WITH_TIMEOUT(controller().isConnected(), 5000);
+        QCOMPARE(controller().devices().size(), 2);
+        settle();
+        QVERIFY(!controller().sliders().isEmpty());
     }
 };
 

@@ -56,6 +56,8 @@ struct PanelFixture {
     std::shared_ptr<FakeCaptureState> capture = noCamera();
     QTemporaryDir preferencesDir;
     std::unique_ptr<MenuBarView> view;
+    // Whether the panel runs the helper's `watch` (scripted like any command).
+    bool followCameras = false;
 
     PanelFixture()
     {
@@ -79,6 +81,7 @@ struct PanelFixture {
         options.helperPath = FakeHelperScript::program();
         options.loginItem = std::make_unique<FakeLoginItem>(login);
         options.captureBackend = std::make_unique<FakeCaptureBackend>(capture);
+        options.followCameras = followCameras;
         view = std::make_unique<MenuBarView>(std::move(options));
         // Shown, as in the popup; the controller publishes its rows one
         // event-loop turn after connecting.

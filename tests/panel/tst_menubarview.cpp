@@ -40,6 +40,7 @@ private slots:
     void retryThatConnectsReappliesTheLastUsedPreset();
     void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
+    void aCameraPluggedBackInGetsTheLastUsedPreset();
     void sliderDragMakesOneCallPerPosition();
     void valueTextAndSwitches();
     void fullyAutomaticExposureShowsOn();
@@ -295,6 +296,29 @@ void TestMenuBarView::aCameraConnectedAtStartIsNotReapplied()
     QTest::qWait(1000);
     QCOMPARE(f.sliderValue("brightness"), 10);
     QCOMPARE(f.runsOf("set"), 0);
+}
+
+void TestMenuBarView::aCameraPluggedBackInGetsTheLastUsedPreset()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}}, "Desk");
+    // The first watch run finds the camera gone; the next one, a pause
+    // later, finds it back.
+    f.helper.answer("watch", "[]\n");
+    f.followCameras = true;
+    MenuBarView &view = f.build();
+    QVERIFY(view.uvc().isConnected());
+    f.helper.answer("controls", "");
+    QTRY_VERIFY_WITH_TIMEOUT(!view.uvc().isConnected(), 5000);
+    QVERIFY(f.shown("disconnectedNotice"));
+    QCOMPARE(f.runsOf("set"), 0);
+
+    f.helper.answer("controls", "brightness\n");
+    f.helper.answer("watch", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk Camera"}])" "\n");
+    QTRY_VERIFY_WITH_TIMEOUT(view.uvc().isConnected(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.sliderValue("brightness"), 20, 5000);
+    QVERIFY(view.uvc().waitForWrites());
+    QCOMPARE(f.helper.runs().count(QStringList({"set", "brightness", "20", "1a2b:3c4d"})), 1);
 }
 
 void TestMenuBarView::sliderDragMakesOneCallPerPosition()
