@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <cstdio>
 #include <limits>
@@ -202,11 +201,8 @@ std::string serialize(const State &state)
 bool isUnplugged(const State &state, const CameraInfo &camera)
 {
     const std::string wanted = camera.designator();
-    auto same = [&](const std::string &designator) {
-        return std::equal(designator.begin(), designator.end(), wanted.begin(), wanted.end(),
-                          [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
-    };
-    return std::any_of(state.unplugged.begin(), state.unplugged.end(), same);
+    return std::any_of(state.unplugged.begin(), state.unplugged.end(),
+                       [&](const std::string &designator) { return sameDesignator(designator, wanted); });
 }
 
 std::optional<int64_t> storedValue(const State &state, const SimulatedCamera &camera,

@@ -18,6 +18,8 @@ Failure ioFailure(const std::string &what, const std::string &path, int error)
     return Failure{ExitCode::Failure, what + " " + path + ": " + std::strerror(error)};
 }
 
+} // namespace
+
 bool writeAll(int fd, const std::string &bytes)
 {
     std::size_t done = 0;
@@ -31,8 +33,6 @@ bool writeAll(int fd, const std::string &bytes)
     }
     return true;
 }
-
-} // namespace
 
 Result<FileLock> FileLock::acquire(const std::string &path)
 {

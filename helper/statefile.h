@@ -35,6 +35,8 @@ Result<FileContents> readFile(const std::string &path);
 // Writes a temporary file in the same directory, flushes it to disk and
 // renames it over `path`, so `path` always holds either the old or the new text.
 std::optional<Failure> writeFileAtomically(const std::string &path, const std::string &bytes);
+// Writes all of `bytes` to `fd`, through short writes and interruptions.
+bool writeAll(int fd, const std::string &bytes);
 // Creates the directory `path` lives in, with its parents, when missing.
 std::optional<Failure> ensureParentDirectory(const std::string &path);
 // Renames `path` to a fresh `path.broken-<date>-<time>[-n]`; gives the new name.

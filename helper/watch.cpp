@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "statefile.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -63,20 +64,6 @@ bool awaitingAccess(CameraBackend &backend, const std::vector<CameraInfo> &now,
             return true;
     }
     return false;
-}
-
-bool writeAll(int fd, const std::string &text)
-{
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // False once the input has ended: the reader of our answers went away.

@@ -9,13 +9,6 @@
 namespace uvcc {
 namespace {
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool hasMode(const ControlInfo &control, int64_t mode)
 {
     return std::find(control.modes.begin(), control.modes.end(), mode) != control.modes.end();
@@ -40,6 +33,12 @@ std::string printable(std::string_view text)
     return shown + (text.size() > limit ? "...'" : "'");
 }
 
+bool sameDesignator(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
 Result<CameraInfo> CameraBackend::camera(const std::optional<std::string> &designator)
 {
     Result<std::vector<CameraInfo>> listed = cameras();
@@ -57,7 +56,7 @@ Result<CameraInfo> selectCamera(const std::vector<CameraInfo> &cameras,
         return cameras.front();
     std::string known;
     for (const CameraInfo &camera : cameras) {
-        if (lower(camera.designator()) == lower(*designator))
+        if (sameDesignator(camera.designator(), *designator))
             return camera;
         known += (known.empty() ? "" : ", ") + camera.designator();
     }

@@ -90,6 +90,10 @@ public:
     virtual void closeCameras() {}
 };
 
+// Whether two designators name the same camera: hex digits compare without
+// regard to case.
+bool sameDesignator(std::string_view a, std::string_view b);
+
 // The camera a command addresses: the first one with that designator (vid:pid,
 // hex digits compared without regard to case), or the first camera when no
 // designator is given.

@@ -250,7 +250,7 @@ Result<CameraInfo> findCamera(NodeCache &nodes, const V4l2Paths &paths, const st
     std::string known;
     for (const UsbCamera &candidate : usb) {
         known += (known.empty() ? "" : ", ") + candidate.designator();
-        if (designator && lower(*designator) != candidate.designator())
+        if (designator && !sameDesignator(*designator, candidate.designator()))
             continue;
         if (std::optional<Choice> choice = chooseNode(nodes, paths, *sysfsRoot, candidate))
             return describeCamera(candidate, *choice);

@@ -4,13 +4,8 @@
 
 #include "controlcatalogue.h"
 #include "helperanswers.h"
+#include "simulatedstate.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <cstdio>
 #include <memory>
 
 class EndToEndTest : public QObject {
@@ -135,19 +130,6 @@ private slots:
     // connects it again. The list as it stood when watching began changes nothing.
     void followsTheSelectedCameraOutAndBackIn()
     {
-        auto unplug = [this](const QJsonArray &designators) {
-            const QString path = m_state->filePath("camera.json");
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
-            file.close();
-            state["unplugged"] = designators;
-            QFile fresh(path + ".new");
-            QVERIFY(fresh.open(QIODevice::WriteOnly));
-            fresh.write(QJsonDocument(state).toJson());
-            fresh.close();
-            QVERIFY(::rename(qPrintable(path + ".new"), qPrintable(path)) == 0);
-        };
         const UVCDevice mini = controller().devices().at(1);
         controller().setSelectedDevice(mini);
         controller().checkConnection();
@@ -159,12 +141,12 @@ private slots:
         const QStringList early = log.take();
         QVERIFY2(early.isEmpty(), qPrintable(early.join(", ")));
 
-        unplug({mini.id()});
+        QVERIFY(setUnplugged(m_state->filePath("camera.json"), {mini.id()}));
         QTRY_VERIFY_WITH_TIMEOUT(!controller().isConnected(), 5000);
         QCOMPARE(controller().devices().size(), 1);
         QCOMPARE(controller().selectedDevice(), mini); // kept, to be found again
 
-        unplug({});
+        QVERIFY(setUnplugged(m_state->filePath("camera.json"), {}));
         QTRY_VERIFY_WITH_TIMEOUT(controller().isConnected(), 5000);
         QCOMPARE(controller().devices().size(), 2);
         settle();

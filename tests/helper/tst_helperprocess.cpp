@@ -1,5 +1,6 @@
 // The built uvcc-helper program end to end, on its simulated cameras.
 #include "programrun.h"
+#include "simulatedstate.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -234,18 +235,6 @@ void TestHelperProcess::reportsNoCameraWithoutSimulation()
 
 void TestHelperProcess::unpluggedCamerasAreAbsentAndWatched()
 {
-    auto unplug = [this](const QJsonArray &designators) {
-        QFile file(m_state);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
-        file.close();
-        state["unplugged"] = designators;
-        QFile fresh(m_state + ".new");
-        QVERIFY(fresh.open(QIODevice::WriteOnly));
-        fresh.write(QJsonDocument(state).toJson());
-        fresh.close();
-        QVERIFY(QFile::rename(m_state + ".new", m_state) || (QFile::remove(m_state) && QFile::rename(m_state + ".new", m_state)));
-    };
     LineRun watch(UVCC_HELPER_PATH, {"watch"}, environment(true));
     QCOMPARE(QJsonDocument::fromJson(watch.nextLine()).array().size(), 2);
     // Idle, it sleeps: no wake-ups while nothing changes.
@@ -253,7 +242,7 @@ void TestHelperProcess::unpluggedCamerasAreAbsentAndWatched()
     QTest::qWait(500);
     QCOMPARE(watch.wakeups(), before);
 
-    unplug({kMini.toUpper()});
+    QVERIFY(setUnplugged(m_state, {kMini.toUpper()}));
     QCOMPARE(QJsonDocument::fromJson(watch.nextLine()).array().size(), 1);
     QCOMPARE(helper({"export", kMini}).code, 3);
     QCOMPARE(QJsonDocument::fromJson(helper({"devices"}).out).array().size(), 1);
@@ -262,7 +251,7 @@ void TestHelperProcess::unpluggedCamerasAreAbsentAndWatched()
     QCOMPARE(helper({"set", "gain", "9", kDemo}).code, 0);
     QCOMPARE(QJsonDocument::fromJson(helper({"devices"}).out).array().size(), 1);
 
-    unplug({});
+    QVERIFY(setUnplugged(m_state, {}));
     QCOMPARE(QJsonDocument::fromJson(watch.nextLine()).array().size(), 2);
     QCOMPARE(watch.nextLine(300), QByteArray()); // one line per change
     QCOMPARE(watch.finish(), 0);
