@@ -37,11 +37,13 @@ xs_private_user() {
 
 # Starts Xvfb (1280x800) and exports DISPLAY once it accepts clients. The
 # server picks a free display itself and says which: choosing one here from
-# the lock files raced with other servers starting at the same moment.
+# the lock files raced with other servers starting at the same moment. It
+# never resets: by default it does when its last client leaves, and a client
+# connecting during the reset (Lumarel just after xdpyinfo) is turned away.
 xs_start_xvfb() {
     local number
     number=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 & xs_pids+=($!)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$number" >/dev/null 2>&1 & xs_pids+=($!)
     if ! xs_wait_for 20 grep -q . "$number"; then
         rm -f "$number"
         return 1

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <algorithm>
 
@@ -67,6 +68,22 @@ public:
                 total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
         }
         return total;
+    }
+
+    // Its wake-ups once it has gone to sleep: a program that has just written
+    // a line may still be finishing that work, more so on a loaded machine.
+    // Waits until a 200 ms stretch passes without one (for at most 10 s).
+    qint64 settledWakeups() const
+    {
+        qint64 seen = wakeups();
+        for (QDeadlineTimer deadline(10000); !deadline.hasExpired();) {
+            QThread::msleep(200);
+            const qint64 now = wakeups();
+            if (now == seen)
+                break;
+            seen = now;
+        }
+        return seen;
     }
 
     // Closes its input; the exit code once it has ended (-1 when it did not within 10 s).

@@ -25,8 +25,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/xsession.sh"
 work=$(mktemp -d)
 trap 'xs_cleanup; rm -rf "$work"' EXIT
+# What the application printed goes with a failure: without it a crash on a
+# loaded CI machine leaves nothing to go on.
 fail() {
     echo "lifetime test: $*" >&2
+    local log
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log"):"; tail -n 40 "$log"; } >&2
+    done
     exit 1
 }
 

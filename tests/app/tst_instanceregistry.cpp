@@ -1,5 +1,6 @@
 #include "localsocketregistry.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -107,6 +108,12 @@ Copy TestInstanceRegistry::start(const QString &runtimeDir, const QStringList &a
             break;
         }
     }
+    // Whatever registers after this copy must be newer, as it is in life: on
+    // a loaded machine both could otherwise share a millisecond, and the tie
+    // then goes by process id.
+    const qint64 startedMs = copy.entryName.section(u'-', 0, 0).toLongLong();
+    while (QDateTime::currentMSecsSinceEpoch() <= startedMs)
+        QTest::qSleep(1);
     return copy;
 }
 

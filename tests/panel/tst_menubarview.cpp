@@ -268,6 +268,8 @@ void TestMenuBarView::everyConnectionSchedulesItsOwnReapplication()
 
     // Connected, lost and connected again, all within the delay: the first
     // task is not cancelled, neither by the loss nor by the second change.
+    QElapsedTimer steps;
+    steps.start();
     f.helper.answer("controls", "brightness\n");
     QTest::mouseClick(retry, Qt::LeftButton);
     QVERIFY(view.uvc().isConnected());
@@ -278,6 +280,9 @@ void TestMenuBarView::everyConnectionSchedulesItsOwnReapplication()
     QTest::mouseClick(retry, Qt::LeftButton);
     QVERIFY(view.uvc().isConnected());
     QCOMPARE(f.runsOf("set"), 0);
+    // The first task found the camera gone if the steps outlasted its delay.
+    if (steps.elapsed() >= 450)
+        QSKIP("the machine was too busy to connect twice within the delay");
 
     QTRY_COMPARE_WITH_TIMEOUT(f.helper.runs().count(write), 2, 5000);
     QTest::qWait(700);
