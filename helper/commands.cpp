@@ -177,7 +177,10 @@ std::string helpText()
 {
     std::string text = "Usage: uvcc-helper <command> [arguments]\n\n"
                        "Reads and writes the UVC controls of USB cameras. A camera is addressed\n"
-                       "by vid:pid as 'devices' prints it; without one, the first camera listed.\n\n"
+                       "by vid:pid as 'devices' prints it; without one, the first camera listed.\n"
+                       "A model attached more than once keeps vid:pid on its lowest USB port;\n"
+                       "each other one is vid:pid#port (e.g. 046d:085e#1-2.3), the same for\n"
+                       "as long as it stays in that port.\n\n"
                        "Commands:\n";
     for (const Command &command : kCommands) {
         std::string left = std::string(command.name) + (*command.usage ? " " : "") + command.usage;

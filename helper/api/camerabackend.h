@@ -20,7 +20,7 @@ namespace uvcc {
 
 struct CameraInfo {
     std::string vid;          // four lower-case hex digits, e.g. "046d"
-    std::string pid;
+    std::string pid;          // the same, with "#<USB port>" for a second camera of one model
     std::string name;
     std::string manufacturer; // empty when the camera has none
     std::string handle;       // back-end private (device node, state key)

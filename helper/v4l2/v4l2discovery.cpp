@@ -96,8 +96,53 @@ struct UsbCamera {
     std::string pid;
     fs::path usbDevice;
     std::vector<VideoNode> nodes; // by node number
-    std::string designator() const { return vid + ":" + pid; }
+    // Another camera of the same model is attached on a lower port: this one
+    // is told apart by its own port, which stays the same when it is re-plugged.
+    bool repeated = false;
+
+    std::string port() const { return usbDevice.filename().string(); }
+    std::string pidText() const { return repeated ? pid + "#" + port() : pid; }
+    std::string designator() const { return vid + ":" + pidText(); }
+    // The designator listed, and vid:pid#port even while the model is
+    // attached once, so that a script keeps its camera when the other goes.
+    bool answersTo(std::string_view wanted) const
+    {
+        return sameDesignator(wanted, designator()) || sameDesignator(wanted, vid + ":" + pid + "#" + port());
+    }
 };
+
+// A USB port's place in the order of ports: "1-2.10" comes after "1-2.9".
+std::vector<unsigned long> portOrder(std::string_view port)
+{
+    std::vector<unsigned long> numbers;
+    for (std::size_t i = 0; i < port.size();) {
+        if (!std::isdigit(static_cast<unsigned char>(port[i]))) {
+            ++i;
+            continue;
+        }
+        unsigned long number = 0;
+        for (; i < port.size() && std::isdigit(static_cast<unsigned char>(port[i])); ++i)
+            number = std::min(number * 10 + static_cast<unsigned long>(port[i] - '0'), 1000000UL);
+        numbers.push_back(number);
+    }
+    return numbers;
+}
+
+// Of the cameras of one model, the one on the lowest port keeps plain
+// vid:pid, so designators and presets made with a single camera keep working.
+void markRepeatedModels(std::vector<UsbCamera> &cameras)
+{
+    for (UsbCamera &camera : cameras) {
+        for (const UsbCamera &other : cameras) {
+            if (&other == &camera || other.vid != camera.vid || other.pid != camera.pid)
+                continue;
+            const auto mine = portOrder(camera.port());
+            const auto theirs = portOrder(other.port());
+            if (theirs < mine || (theirs == mine && other.port() < camera.port()))
+                camera.repeated = true;
+        }
+    }
+}
 
 std::string lower(std::string text)
 {
@@ -123,6 +168,7 @@ std::vector<UsbCamera> usbCameras(const fs::path &sysfsRoot)
         cameras.push_back({lower(vid), lower(pid), node.usbDevice, {}});
         cameras.back().nodes.push_back(std::move(node));
     }
+    markRepeatedModels(cameras);
     return cameras;
 }
 
@@ -210,7 +256,7 @@ CameraInfo describeCamera(const UsbCamera &usb, const Choice &choice)
 {
     CameraInfo camera;
     camera.vid = usb.vid;
-    camera.pid = usb.pid;
+    camera.pid = usb.pidText();
     camera.name = readAttribute(usb.usbDevice / "product");
     if (camera.name.empty())
         camera.name = choice.card;
@@ -250,7 +296,7 @@ Result<CameraInfo> findCamera(NodeCache &nodes, const V4l2Paths &paths, const st
     std::string known;
     for (const UsbCamera &candidate : usb) {
         known += (known.empty() ? "" : ", ") + candidate.designator();
-        if (designator && !sameDesignator(*designator, candidate.designator()))
+        if (designator && !candidate.answersTo(*designator))
             continue;
         if (std::optional<Choice> choice = chooseNode(nodes, paths, *sysfsRoot, candidate))
             return describeCamera(candidate, *choice);

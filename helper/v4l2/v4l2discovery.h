@@ -10,7 +10,9 @@
 
 namespace uvcc::v4l2 {
 
-// One entry per USB camera, ordered by its lowest video node index. A camera is
+// One entry per USB camera, ordered by its lowest video node index. A model
+// attached more than once is listed as vid:pid on its lowest USB port and as
+// vid:pid#port (pid text "085e#1-2.3") on each other port. A camera is
 // addressed through its lowest-index capture node (CameraInfo::handle); nodes
 // of devices without a USB vendor id (loopback, virtual test drivers, platform
 // cameras) and nodes that cannot capture (UVC metadata) are left out.

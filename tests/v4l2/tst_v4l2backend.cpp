@@ -128,14 +128,16 @@ private slots:
         QCOMPARE(m_device.openFlags, O_RDWR | O_NONBLOCK | O_CLOEXEC);
     }
 
-    void sameModelTwiceSharesTheDesignatorFirstWins()
+    void sameModelTwiceIsToldApartByItsPort()
     {
         fakeuvc::addUsbCamera(m_dir->path().toStdString(),
                               {"1-3", "1A2B", "3C4D", "Lumarel Test Camera", "", {{"video4", fakeuvc::basicCameraNode()}}});
         Result<std::vector<CameraInfo>> cameras = m_backend->cameras();
         QVERIFY(cameras);
         QCOMPARE(cameras.value().size(), size_t(3));
-        QCOMPARE(cameras.value()[1].designator(), std::string("1a2b:3c4d")); // lower-cased like sysfs prints it
+        // lower-cased like sysfs prints it; the first of the model, on port 1-1, keeps plain vid:pid
+        QCOMPARE(cameras.value()[1].designator(), std::string("1a2b:3c4d#1-3"));
+        QCOMPARE(cameras.value()[0].designator(), std::string("1a2b:3c4d"));
         QCOMPARE(cameras.value()[1].handle, path("dev/video4"));
     }
 

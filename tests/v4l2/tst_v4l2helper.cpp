@@ -172,6 +172,38 @@ private slots:
         QCOMPARE(watch.finish(), 0);
     }
 
+    // Two more cameras of the standard tree's first model: on ports 1-10 and
+    // 1-3, registered in that order.
+    void camerasOfOneModelEachAnswerToTheirOwnDesignator()
+    {
+        const std::string root = m_dir->path().toStdString();
+        fakeuvc::addUsbCamera(root, {"1-10", "1a2b", "3c4d", "Lumarel Test Camera", "", {{"video20", fakeuvc::fullCameraNode()}}});
+        fakeuvc::addUsbCamera(root, {"1-3", "1a2b", "3c4d", "Lumarel Test Camera", "", {{"video30", fakeuvc::fullCameraNode()}}});
+        auto designators = [this] {
+            QStringList listed;
+            for (const QJsonValue &camera : QJsonDocument::fromJson(helper({"devices"}).out).array())
+                listed << camera["vid"].toString() + ":" + camera["pid"].toString();
+            return listed;
+        };
+        QCOMPARE(designators(), (QStringList{"1a2b:3c4d", "0c45:6366", "1a2b:3c4d#1-10", "1a2b:3c4d#1-3"}));
+
+        const QStringList cameras{"1a2b:3c4d", "1A2B:3C4D#1-10", "1a2b:3c4d#1-3"};
+        for (int i = 0; i < cameras.size(); ++i)
+            QCOMPARE(helper({"set", "brightness", QString::number(10 + i), cameras[i]}).code, 0);
+        for (int i = 0; i < cameras.size(); ++i)
+            QCOMPARE(json({"export", cameras[i]})["brightness"].toInteger(), 10 + i);
+        QCOMPARE(helper({"export", "1a2b:3c4d#1-4"}).code, 3);
+
+        // The first one pulled out: the one on 1-3 is listed plainly now, and
+        // still answers to its port.
+        const QString sysfs = m_dir->path() + "/sys/class/video4linux/";
+        QVERIFY(QFile::remove(node("video2")) && QFile::remove(node("video3")));
+        QVERIFY(QFile::remove(sysfs + "video2") && QFile::remove(sysfs + "video3"));
+        QCOMPARE(designators(), (QStringList{"0c45:6366", "1a2b:3c4d#1-10", "1a2b:3c4d"}));
+        QCOMPARE(json({"export", "1a2b:3c4d#1-3"})["brightness"].toInteger(), 12);
+        QCOMPARE(json({"export", "1a2b:3c4d"})["brightness"].toInteger(), 12);
+    }
+
     void listsTheUsbCameras()
     {
         const Run result = helper({"devices"});
