@@ -11,9 +11,10 @@ packages=(
     # run: Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
     qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # test: a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
-    # and v4l2-ctl to check the V4L2 back end against a program we did not write
+    # v4l2-ctl to check the V4L2 back end against a program we did not write, and a
+    # private bus daemon to stand in for logind
     xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
-    clang libclang-rt-14-dev v4l-utils
+    clang libclang-rt-14-dev v4l-utils dbus-daemon
 )
 
 missing=()

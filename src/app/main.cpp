@@ -2,6 +2,7 @@
 #include "appinfo.h"
 #include "loginitem.h"
 #include "menubarview.h"
+#include "sleepmonitor.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
         MenuBarView::Options panelOptions;
         panelOptions.loginItem = makeLoginItem(AppInfo::launchPath());
         panelOptions.followCameras = true;
+        panelOptions.sleepMonitor = makeSleepMonitor();
         return new MenuBarView(std::move(panelOptions));
     };
     AppDelegate delegate(std::move(options));

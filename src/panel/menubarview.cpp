@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using Style::TextStyle;
 
 namespace {
@@ -33,6 +35,10 @@ constexpr QSize kPanelSize(320, 700);
 constexpr QSize kPreviewSize(288, 180);
 constexpr int kPreviewRadius = 8;
 constexpr int kReapplyDelayMs = 500;
+// After a resume a USB camera may take a few seconds to answer again, or be
+// re-plugged by the kernel, which the connection rule then covers.
+constexpr int kResumeCheckIntervalMs = 1000;
+constexpr int kResumeChecks = 15;
 
 QString cameraLabel(const UVCDevice &device)
 {
@@ -58,6 +64,7 @@ MenuBarView::MenuBarView(QWidget *parent)
 MenuBarView::MenuBarView(Options options, QWidget *parent)
     : QWidget(parent)
     , m_loginItem(std::move(options.loginItem))
+    , m_sleepMonitor(std::move(options.sleepMonitor))
 {
     m_uvc = options.helperPath.isEmpty() ? std::make_unique<UVCController>()
                                          : std::make_unique<UVCController>(options.helperPath);
@@ -75,6 +82,10 @@ MenuBarView::MenuBarView(Options options, QWidget *parent)
     layout->addWidget(buildFooter());
 
     connectModels();
+    m_resumeCheck.setInterval(kResumeCheckIntervalMs);
+    connect(&m_resumeCheck, &QTimer::timeout, this, &MenuBarView::checkAfterResume);
+    if (m_sleepMonitor)
+        connect(m_sleepMonitor.get(), &SleepMonitor::resumed, this, &MenuBarView::systemResumed);
     if (options.followCameras)
         m_uvc->followCameras();
     renderCamera();
@@ -139,6 +150,7 @@ QWidget *MenuBarView::buildTopBlock()
     m_picker->setFont(Style::font(TextStyle::Callout));
     m_picker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_picker->setMinimumContentsLength(8);
+    m_picker->setPlaceholderText(tr("Choose a camera"));
     pickerLayout->addWidget(m_picker, 1);
     connect(m_picker, &QComboBox::activated, this, [this](int index) {
         const QList<UVCDevice> devices = m_uvc->devices();
@@ -264,10 +276,18 @@ void MenuBarView::renderCamera()
     const QList<UVCDevice> devices = m_uvc->devices();
     const std::optional<UVCDevice> selected = m_uvc->selectedDevice();
 
-    m_cameraName->setVisible(devices.size() < 2 && selected.has_value());
+    const bool selectedListed = selected && std::any_of(devices.begin(), devices.end(), [&](const UVCDevice &device) {
+        return device.id() == selected->id();
+    });
+    // A selected camera that went away is named while there is no other to
+    // choose; otherwise the picker offers the cameras there are, none of them
+    // shown as the one the controls are for.
+    const bool offerOthers = selected && !selectedListed && !devices.isEmpty();
+    const bool picker = devices.size() >= 2 || offerOthers;
+    m_cameraName->setVisible(!picker && selected.has_value());
     m_cameraName->setFullText(selected ? cameraLabel(*selected) : QString());
 
-    m_pickerRow->setVisible(devices.size() >= 2);
+    m_pickerRow->setVisible(picker);
     const QSignalBlocker quiet(m_picker);
     bool sameItems = m_picker->count() == devices.size();
     for (qsizetype i = 0; sameItems && i < devices.size(); ++i) {
@@ -290,7 +310,7 @@ void MenuBarView::renderCamera()
         }
         current = qMax<qsizetype>(0, exact);
     }
-    m_picker->setCurrentIndex(devices.isEmpty() ? -1 : int(current));
+    m_picker->setCurrentIndex(devices.isEmpty() || offerOthers ? -1 : int(current));
 }
 
 void MenuBarView::renderPreview()
@@ -355,6 +375,32 @@ void MenuBarView::connectionChanged()
         return;
     m_wasConnected = connected;
     reapplyLastUsedPreset(connected);
+}
+
+void MenuBarView::systemResumed()
+{
+    m_resumeChecksLeft = kResumeChecks;
+    m_resumeCheck.start();
+    checkAfterResume();
+}
+
+void MenuBarView::checkAfterResume()
+{
+    if (m_resumeChecksLeft <= 0) {
+        m_resumeCheck.stop();
+        return;
+    }
+    --m_resumeChecksLeft;
+    const bool wasConnected = m_uvc->isConnected();
+    m_uvc->checkConnection();
+    if (!m_uvc->isConnected())
+        return;
+    m_resumeCheck.stop();
+    m_resumeChecksLeft = 0;
+    // A camera that came back during the checks was reapplied by the
+    // connection rule; one that stayed lost its settings all the same.
+    if (wasConnected)
+        reapplyLastUsedPreset(true);
 }
 
 void MenuBarView::reapplyLastUsedPreset(bool connected)

@@ -3,7 +3,9 @@
 // Complete types, so that callers can build and destroy Options.
 #include "capturebackend.h"
 #include "loginitem.h"
+#include "sleepmonitor.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -37,6 +39,8 @@ public:
         // Follow cameras that are plugged in or pulled out while the panel
         // lives (UVCController::followCameras()).
         bool followCameras = false;
+        // Tells when the system wakes; null: it is never told.
+        std::unique_ptr<SleepMonitor> sleepMonitor;
     };
 
     explicit MenuBarView(QWidget *parent = nullptr);
@@ -73,6 +77,10 @@ private:
     // 0.5 s after a camera becomes usable, applies the last used preset's
     // values as they were at that moment.
     void reapplyLastUsedPreset(bool connected);
+    // After a resume, asks the camera until it answers (or a while has
+    // passed), then applies the last used preset again.
+    void systemResumed();
+    void checkAfterResume();
 
     std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<UVCController> m_uvc;
@@ -80,6 +88,9 @@ private:
     std::unique_ptr<CameraSessionManager> m_camera;
     // The connection state last seen, so that only real changes count.
     bool m_wasConnected = false;
+    std::unique_ptr<SleepMonitor> m_sleepMonitor;
+    QTimer m_resumeCheck;
+    int m_resumeChecksLeft = 0;
 
     QWidget *m_topColumn = nullptr;
     ElidedLabel *m_cameraName = nullptr;

@@ -58,6 +58,8 @@ struct PanelFixture {
     std::unique_ptr<MenuBarView> view;
     // Whether the panel runs the helper's `watch` (scripted like any command).
     bool followCameras = false;
+    // Emit its resumed() to play a wake from sleep.
+    SleepMonitor *sleep = nullptr;
 
     PanelFixture()
     {
@@ -82,6 +84,8 @@ struct PanelFixture {
         options.loginItem = std::make_unique<FakeLoginItem>(login);
         options.captureBackend = std::make_unique<FakeCaptureBackend>(capture);
         options.followCameras = followCameras;
+        options.sleepMonitor = std::make_unique<SleepMonitor>();
+        sleep = options.sleepMonitor.get();
         view = std::make_unique<MenuBarView>(std::move(options));
         // Shown, as in the popup; the controller publishes its rows one
         // event-loop turn after connecting.

@@ -41,6 +41,7 @@ private slots:
     void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
     void aCameraPluggedBackInGetsTheLastUsedPreset();
+    void aResumeReappliesOnceTheCameraAnswers();
     void sliderDragMakesOneCallPerPosition();
     void valueTextAndSwitches();
     void fullyAutomaticExposureShowsOn();
@@ -198,6 +199,25 @@ void TestMenuBarView::oneCameraShowsItsNameTwoShowAPicker()
         view.uvc().setSelectedDevice(view.uvc().devices().at(1));
         QCOMPARE(picker->currentIndex(), 1);
     }
+    {
+        // The chosen camera pulled out, one other left: that one is offered,
+        // not shown as chosen, and the missing one is not named as if present.
+        PanelFixture f;
+        f.helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk"},{"vid":"046d","pid":"085e","name":"Room"}])");
+        f.helper.answer("watch", R"([{"vid":"046d","pid":"085e","name":"Room"}])" "\n");
+        f.followCameras = true;
+        MenuBarView &view = f.build();
+        auto *picker = f.named<QComboBox>("cameraPicker");
+        QTRY_COMPARE_WITH_TIMEOUT(picker->count(), 1, 5000);
+        QVERIFY(f.shown("cameraPickerRow"));
+        QVERIFY(!f.shown("cameraName"));
+        QCOMPARE(picker->currentIndex(), -1);
+        QCOMPARE(view.uvc().selectedDevice()->id(), QString("1a2b:3c4d"));
+        emit picker->activated(0);
+        QCOMPARE(view.uvc().selectedDevice()->id(), QString("046d:085e"));
+        QVERIFY(f.shown("cameraName"));
+        QVERIFY(!f.shown("cameraPickerRow"));
+    }
 }
 
 void TestMenuBarView::choosingACameraChecksItOnce()
@@ -324,6 +344,33 @@ void TestMenuBarView::aCameraPluggedBackInGetsTheLastUsedPreset()
     QTRY_COMPARE_WITH_TIMEOUT(f.sliderValue("brightness"), 20, 5000);
     QVERIFY(view.uvc().waitForWrites());
     QCOMPARE(f.helper.runs().count(QStringList({"set", "brightness", "20", "1a2b:3c4d"})), 1);
+}
+
+void TestMenuBarView::aResumeReappliesOnceTheCameraAnswers()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}}, "Desk");
+    MenuBarView &view = f.build();
+    const QStringList write{"set", "brightness", "20", "1a2b:3c4d"};
+    QTest::qWait(700);
+    QCOMPARE(f.runsOf("set"), 0);
+
+    // The camera stayed attached through the sleep, and lost its settings.
+    emit f.sleep->resumed();
+    QTRY_COMPARE_WITH_TIMEOUT(f.helper.runs().count(write), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.sliderValue("brightness"), 20, 5000);
+
+    // The camera does not answer at first: asked again until it does, and
+    // applied once, by the connection it then makes.
+    f.helper.answer("controls", "");
+    emit f.sleep->resumed();
+    QVERIFY(!view.uvc().isConnected());
+    f.helper.answer("controls", "brightness\n");
+    QTRY_VERIFY_WITH_TIMEOUT(view.uvc().isConnected(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.helper.runs().count(write), 2, 5000);
+    QTest::qWait(1500);
+    QVERIFY(view.uvc().waitForWrites());
+    QCOMPARE(f.helper.runs().count(write), 2);
 }
 
 void TestMenuBarView::sliderDragMakesOneCallPerPosition()
