@@ -4,7 +4,8 @@
 // figure alike. The fake UVC driver is preloaded into both camera programs;
 // "/bin/true + fake" shows what the preloaded fake itself costs, and
 // "uvcc-helper devices, no fake" the helper's own start and sysfs walk (the
-// node files answer no ioctl without the fake, so it finds no camera).
+// node files answer no ioctl without the fake, so it finds no camera). Then
+// what each command asks of the fake nodes, and what an idle `watch` costs.
 //
 //   bench_v4l2export [runs]
 
@@ -22,6 +23,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -152,6 +156,126 @@ bool reportCallCounts(const std::string &root)
     return true;
 }
 
+// A `uvcc-helper watch` left alone: its context switches and CPU time, read
+// from /proc, between a moment after its first listing and `seconds` later.
+struct IdleWatch {
+    pid_t pid = -1;
+    int input = -1;  // closing it ends the watch
+    int output = -1;
+    long long switchesAtRest = 0;
+    double cpuMsAtRest = 0;
+};
+
+long long contextSwitches(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    long long total = 0;
+    for (std::string line; std::getline(status, line);) {
+        if (line.find("ctxt_switches:") != std::string::npos)
+            total += std::atoll(line.substr(line.find(':') + 1).c_str());
+    }
+    return total;
+}
+
+double cpuMs(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t end = text.rfind(')'); // the name may hold spaces
+    if (end == std::string::npos)
+        return -1;
+    std::vector<std::string> fields;
+    std::string field;
+    for (std::istringstream rest(text.substr(end + 2)); rest >> field;)
+        fields.push_back(field);
+    if (fields.size() < 13)
+        return -1;
+    // utime and stime, fields 14 and 15 of the whole line
+    return (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) * 1000.0 / sysconf(_SC_CLK_TCK);
+}
+
+// Started, its first line read, and left until it has gone to sleep.
+std::optional<IdleWatch> startIdleWatch(std::vector<std::string> env)
+{
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0)
+        return std::nullopt;
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        close(in[0]);
+        close(in[1]);
+        return std::nullopt;
+    }
+    std::vector<std::string> argv = {UVCC_HELPER_PATH, "watch"};
+    std::vector<char *> argvp = pointers(argv);
+    std::vector<char *> envp = pointers(env);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    IdleWatch watch;
+    const bool started = posix_spawn(&watch.pid, argvp[0], &actions, nullptr, argvp.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    watch.input = in[1];
+    watch.output = out[0];
+    char c = 0;
+    while (started && read(watch.output, &c, 1) == 1 && c != '\n') {
+    }
+    if (!started || c != '\n') {
+        close(watch.input);
+        close(watch.output);
+        if (started)
+            waitpid(watch.pid, nullptr, 0);
+        return std::nullopt;
+    }
+    // Settled once 200 ms pass without a switch (it may still be closing the
+    // cameras it listed).
+    for (long long seen = -1; seen != contextSwitches(watch.pid);) {
+        seen = contextSwitches(watch.pid);
+        usleep(200000);
+    }
+    watch.switchesAtRest = contextSwitches(watch.pid);
+    watch.cpuMsAtRest = cpuMs(watch.pid);
+    return watch;
+}
+
+// Rows for the idle watch runs; false when one did not start or end cleanly.
+bool reportIdleWatches(const std::string &root, int seconds)
+{
+    std::vector<std::string> simulated = environment(root, false, false);
+    simulated.push_back("UVCC_HELPER_SIMULATE=" + root + "/simulated.json");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> kinds = {
+        {"V4L2, fake cameras", environment(root, true, true)},
+        {"simulated cameras", simulated},
+    };
+    std::vector<std::optional<IdleWatch>> watches;
+    for (const auto &kind : kinds)
+        watches.push_back(startIdleWatch(kind.second));
+    sleep(unsigned(seconds));
+    Bench::header("uvcc-helper watch left idle for " + std::to_string(seconds) + " s");
+    bool ok = true;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        if (!watches[i]) {
+            std::fprintf(stderr, "bench_v4l2export: watch (%s) did not start\n", kinds[i].first.c_str());
+            ok = false;
+            continue;
+        }
+        const IdleWatch &watch = *watches[i];
+        const long long wakeups = contextSwitches(watch.pid) - watch.switchesAtRest;
+        const double cpu = cpuMs(watch.pid) - watch.cpuMsAtRest;
+        close(watch.input);
+        int status = -1;
+        waitpid(watch.pid, &status, 0);
+        close(watch.output);
+        ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        Bench::row("  " + kinds[i].first + ": wake-ups after start", std::to_string(wakeups), "0", wakeups == 0);
+        Bench::row("  " + kinds[i].first + ": CPU time", Bench::ms(cpu), "measured", true);
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -184,7 +308,7 @@ int main(int argc, char **argv)
             subject.millis.push_back(ms);
         }
     }
-    const bool counted = reportCallCounts(root);
+    const bool counted = reportCallCounts(root) && reportIdleWatches(root, 10);
     std::filesystem::remove_all(root);
     if (!counted)
         return 1;
