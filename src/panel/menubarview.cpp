@@ -46,6 +46,23 @@ QString cameraLabel(const UVCDevice &device)
                                  : device.name;
 }
 
+// The picker's texts: two cameras of one model carry one name, so a further
+// one is told apart by the USB port its designator names ("085e#1-2.3").
+QStringList pickerLabels(const QList<UVCDevice> &devices)
+{
+    QStringList labels;
+    for (const UVCDevice &device : devices)
+        labels.append(cameraLabel(device));
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        const qsizetype mark = devices.at(i).pid.indexOf(QLatin1Char('#'));
+        if (mark >= 0 && labels.count(labels.at(i)) > 1) {
+            labels[i] = QCoreApplication::translate("MenuBarView", "%1 (port %2)")
+                            .arg(labels.at(i), devices.at(i).pid.mid(mark + 1));
+        }
+    }
+    return labels;
+}
+
 QVBoxLayout *column(QWidget *owner, int spacing, const QMargins &margins)
 {
     auto *layout = new QVBoxLayout(owner);
@@ -289,15 +306,16 @@ void MenuBarView::renderCamera()
 
     m_pickerRow->setVisible(picker);
     const QSignalBlocker quiet(m_picker);
+    const QStringList labels = pickerLabels(devices);
     bool sameItems = m_picker->count() == devices.size();
     for (qsizetype i = 0; sameItems && i < devices.size(); ++i) {
         sameItems = m_picker->itemData(int(i)).toString() == devices.at(i).id()
-            && m_picker->itemText(int(i)) == cameraLabel(devices.at(i));
+            && m_picker->itemText(int(i)) == labels.at(i);
     }
     if (!sameItems) {
         m_picker->clear();
-        for (const UVCDevice &device : devices)
-            m_picker->addItem(cameraLabel(device), device.id());
+        for (qsizetype i = 0; i < devices.size(); ++i)
+            m_picker->addItem(labels.at(i), devices.at(i).id());
     }
     // Items are told apart by id; an exact match wins when two cameras of
     // the same model share one.

@@ -37,6 +37,7 @@ private slots:
     void everyInteractiveWidgetIsNamedAndEnabled();
     void oneCameraShowsItsNameTwoShowAPicker();
     void choosingACameraChecksItOnce();
+    void camerasOfOneModelAreToldApart();
     void retryThatConnectsReappliesTheLastUsedPreset();
     void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
@@ -239,6 +240,23 @@ void TestMenuBarView::choosingACameraChecksItOnce()
     QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(f.runsOf("devices"), 0);
+}
+
+void TestMenuBarView::camerasOfOneModelAreToldApart()
+{
+    PanelFixture f;
+    f.helper.answer("devices", R"([{"vid":"1a2b","pid":"3c4d","name":"Desk"},{"vid":"1a2b","pid":"3c4d#1-3","name":"Desk"}])");
+    MenuBarView &view = f.build();
+    auto *picker = f.named<QComboBox>("cameraPicker");
+    QCOMPARE(picker->itemText(0), QString("Desk"));
+    QCOMPARE(picker->itemText(1), QString("Desk (port 1-3)"));
+
+    emit picker->activated(1);
+    QTRY_VERIFY_WITH_TIMEOUT(view.uvc().isConnected(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.accessible<QSlider>("Brightness"), 5000);
+    f.accessible<QSlider>("Brightness")->setValue(12);
+    QVERIFY(view.uvc().waitForWrites());
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "brightness", "12", "1a2b:3c4d#1-3"})));
 }
 
 void TestMenuBarView::retryThatConnectsReappliesTheLastUsedPreset()
