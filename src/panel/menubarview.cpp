@@ -131,6 +131,12 @@ void MenuBarView::showEvent(QShowEvent *event)
     m_camera->start();
 }
 
+void MenuBarView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_camera->stop();
+}
+
 QWidget *MenuBarView::buildTopBlock()
 {
     auto *top = new QWidget(this);
@@ -286,6 +292,7 @@ void MenuBarView::connectModels()
     connect(m_presets.get(), &PresetManager::presetsChanged, this, &MenuBarView::renderPresets);
     connect(m_presets.get(), &PresetManager::lastUsedPresetNameChanged, this, &MenuBarView::renderPresets);
     connect(m_camera.get(), &CameraSessionManager::isRunningChanged, this, &MenuBarView::renderPreview);
+    connect(m_camera.get(), &CameraSessionManager::problemChanged, this, &MenuBarView::renderPreview);
 }
 
 void MenuBarView::renderCamera()
@@ -341,8 +348,20 @@ void MenuBarView::renderPreview()
         auto *layout = static_cast<QVBoxLayout *>(m_topColumn->layout());
         layout->insertWidget(layout->indexOf(m_notice), m_preview, 0, Qt::AlignHCenter);
     }
-    if (m_preview)
-        m_preview->setVisible(m_camera->isRunning());
+    if (!m_preview)
+        return;
+    m_preview->setVisible(m_camera->isRunning());
+    switch (m_camera->problem()) {
+    case PreviewProblem::None:
+        m_preview->setCaption(QString());
+        break;
+    case PreviewProblem::CameraBusy:
+        m_preview->setCaption(tr("Camera in use by another application"));
+        break;
+    case PreviewProblem::CameraUnavailable:
+        m_preview->setCaption(tr("Camera not available"));
+        break;
+    }
 }
 
 void MenuBarView::renderNotice()

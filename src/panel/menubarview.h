@@ -52,8 +52,10 @@ public:
     CameraSessionManager &camera() const;
 
 protected:
-    // Every showing starts the preview session (a no-op once it runs).
+    // Every showing starts the preview session (a no-op once it runs);
+    // hiding stops it and lets the camera go, for a video call to use.
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QWidget *buildTopBlock();

@@ -3,11 +3,14 @@
 #include <QGraphicsScene>
 #include <QGraphicsVideoItem>
 #include <QGraphicsView>
+#include <QLabel>
 #include <QMediaCaptureSession>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QResizeEvent>
+
+#include "style.h"
 
 namespace {
 
@@ -82,9 +85,28 @@ CameraPreviewView::CameraPreviewView(QMediaCaptureSession *session, QWidget *par
     setAttribute(Qt::WA_TransparentForMouseEvents);
     view->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    m_caption = Style::label(QString(), Style::TextStyle::Caption, this);
+    m_caption->setObjectName(QStringLiteral("previewCaption"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setWordWrap(true);
+    Style::makeSecondary(m_caption);
+    m_caption->hide();
+
     if (m_session)
         m_session->setVideoOutput(m_item);
     updateShape();
+}
+
+void CameraPreviewView::setCaption(const QString &text)
+{
+    m_caption->setText(text);
+    m_caption->setVisible(!text.isEmpty());
+    m_view->setVisible(text.isEmpty());
+}
+
+QString CameraPreviewView::caption() const
+{
+    return m_caption->isVisible() ? m_caption->text() : QString();
 }
 
 CameraPreviewView::~CameraPreviewView()
@@ -110,6 +132,7 @@ void CameraPreviewView::updateShape()
 {
     const QRectF frame(QPointF(0, 0), QSizeF(size()));
     m_view->setGeometry(rect());
+    m_caption->setGeometry(rect());
     m_view->setSceneRect(frame);
     m_item->setOffset(QPointF(0, 0));
     m_item->setSize(frame.size());

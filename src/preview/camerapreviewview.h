@@ -5,6 +5,7 @@
 
 class QGraphicsVideoItem;
 class QGraphicsView;
+class QLabel;
 class QMediaCaptureSession;
 
 // Shows the live frames of a capture session, filling the widget with the
@@ -21,6 +22,11 @@ public:
     void setCornerRadius(qreal radius);
     qreal cornerRadius() const { return m_cornerRadius; }
 
+    // One line in the secondary colour in place of the picture (why there is
+    // none); empty shows the picture again.
+    void setCaption(const QString &text);
+    QString caption() const;
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -30,5 +36,6 @@ private:
     QPointer<QMediaCaptureSession> m_session;
     QGraphicsView *m_view = nullptr;
     QGraphicsVideoItem *m_item = nullptr;
+    QLabel *m_caption = nullptr;
     qreal m_cornerRadius = 0;
 };

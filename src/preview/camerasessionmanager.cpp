@@ -41,17 +41,45 @@ void CameraSessionManager::start()
 
     // Starting may take the device a while: it happens after this call has
     // returned, and only if the manager still exists by then. The result is
-    // handed back through the event loop, again only to a living manager.
-    QTimer::singleShot(0, this, [this] {
-        m_backend->startRunning([self = QPointer<CameraSessionManager>(this)] {
-            if (self)
-                QTimer::singleShot(0, self.data(), [manager = self.data()] { manager->setRunning(true); });
+    // handed back through the event loop, again only to a living manager,
+    // and dropped if the panel was hidden meanwhile.
+    const quint64 stops = m_stops;
+    QTimer::singleShot(0, this, [this, stops] {
+        if (stops != m_stops)
+            return;
+        m_backend->startRunning([self = QPointer<CameraSessionManager>(this), stops] {
+            if (!self)
+                return;
+            QTimer::singleShot(0, self.data(), [manager = self.data(), stops] {
+                if (stops != manager->m_stops) {
+                    // It opened the device after the stop: let it go again.
+                    manager->m_backend->stopRunning();
+                    return;
+                }
+                manager->setProblem(manager->m_backend->problem());
+                manager->setRunning(true);
+            });
         });
     });
+}
+
+void CameraSessionManager::stop()
+{
+    ++m_stops;
+    m_backend->stopRunning();
+    setProblem(PreviewProblem::None);
 }
 
 void CameraSessionManager::setRunning(bool running)
 {
     m_isRunning = running;
     emit isRunningChanged();
+}
+
+void CameraSessionManager::setProblem(PreviewProblem problem)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    emit problemChanged();
 }

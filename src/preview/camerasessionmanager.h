@@ -1,9 +1,10 @@
 #pragma once
 
+#include "capturebackend.h"
+
 #include <QObject>
 #include <memory>
 
-class CaptureBackend;
 class QMediaCaptureSession;
 
 // Owns the capture session that feeds the panel's live picture. Always the
@@ -29,13 +30,25 @@ public:
     // camera, or one that cannot be opened, isRunning stays false and the next
     // call tries again. Safe to call any number of times.
     void start();
+    // Stops capturing and lets the device go at once, also when a start is
+    // under way (its result is then dropped). isRunning stays as it is.
+    void stop();
+
+    // Why the last start gave no pictures; None once one gives them, and
+    // after stop().
+    PreviewProblem problem() const { return m_problem; }
 
 signals:
     void isRunningChanged();
+    void problemChanged();
 
 private:
     void setRunning(bool running);
+    void setProblem(PreviewProblem problem);
 
     std::unique_ptr<CaptureBackend> m_backend;
     bool m_isRunning = false;
+    PreviewProblem m_problem = PreviewProblem::None;
+    // Counts stops: a start begun before the latest stop must not run on.
+    quint64 m_stops = 0;
 };

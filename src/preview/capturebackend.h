@@ -4,6 +4,13 @@
 
 class QMediaCaptureSession;
 
+// Why a start gave no pictures, as the preview tells the user.
+enum class PreviewProblem {
+    None,
+    CameraBusy,        // another program streams from the camera
+    CameraUnavailable, // it failed or gave up for another reason
+};
+
 // The capture framework as CameraSessionManager sees it: one implementation
 // drives Qt Multimedia, tests drive a fake. Every call comes from the GUI
 // thread.
@@ -30,4 +37,10 @@ public:
     // Calls `done` at most once, on the GUI thread, when starting has returned,
     // whether or not the session started; `done` may outlive its caller.
     virtual void startRunning(std::function<void()> done) = 0;
+    // Stops capturing and closes the device, so that another program (a video
+    // call) can stream from it; the next start configures it again. A start
+    // under way is abandoned: its `done` may come later, or never.
+    virtual void stopRunning() = 0;
+    // Why the last start that returned gave no pictures; None while it runs.
+    virtual PreviewProblem problem() const = 0;
 };

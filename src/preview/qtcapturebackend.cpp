@@ -94,6 +94,7 @@ CaptureBackend::Configuration QtCaptureBackend::configure()
 void QtCaptureBackend::startRunning(std::function<void()> done)
 {
     if (!m_camera) {
+        m_problem = PreviewProblem::CameraUnavailable;
         done();
         return;
     }
@@ -102,18 +103,22 @@ void QtCaptureBackend::startRunning(std::function<void()> done)
         m_session->setCamera(camera);
     camera->start();
     if (camera->isActive() || camera->error() != QCamera::NoError) {
+        m_problem = camera->isActive() ? PreviewProblem::None : problemOf(camera->errorString());
         done();
         return;
     }
 
     // Some back ends report the outcome later. The watcher dies with the
-    // camera, so a replaced camera never reports for its successor.
+    // camera, so a replaced or stopped camera never reports for its successor.
     auto *watcher = new QObject(camera);
     auto finished = std::make_shared<bool>(false);
-    auto finish = [watcher, finished, done = std::move(done)] {
+    auto finish = [this, camera, watcher, finished, done = std::move(done)] {
         if (std::exchange(*finished, true))
             return;
         watcher->deleteLater();
+        m_problem = camera->isActive() ? PreviewProblem::None
+            : camera->error() != QCamera::NoError ? problemOf(camera->errorString())
+                                                  : PreviewProblem::CameraUnavailable;
         done();
     };
     connect(camera, &QCamera::activeChanged, watcher, [finish](bool active) {
@@ -122,6 +127,27 @@ void QtCaptureBackend::startRunning(std::function<void()> done)
     });
     connect(camera, &QCamera::errorOccurred, watcher, finish);
     QTimer::singleShot(StartTimeLimitMs, watcher, finish);
+}
+
+void QtCaptureBackend::stopRunning()
+{
+    m_problem = PreviewProblem::None;
+    if (!m_camera)
+        return;
+    // Stopping alone keeps the device open on some back ends (GStreamer holds
+    // it in its pipeline); only a camera that is gone has surely let it go.
+    m_camera->stop();
+    m_session->setCamera(nullptr);
+    m_camera.reset();
+    m_cameraUnplugged = false;
+}
+
+PreviewProblem QtCaptureBackend::problemOf(const QString &errorString)
+{
+    const bool busy = errorString.contains(QLatin1String("busy"), Qt::CaseInsensitive)
+        || errorString.contains(QLatin1String("in use"), Qt::CaseInsensitive)
+        || errorString.contains(QLatin1String("EBUSY"));
+    return busy ? PreviewProblem::CameraBusy : PreviewProblem::CameraUnavailable;
 }
 
 qsizetype QtCaptureBackend::chooseMediumFormat(const QList<FormatOffer> &offers)

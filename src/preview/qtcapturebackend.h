@@ -24,6 +24,12 @@ public:
     bool isRunning() const override;
     Configuration configure() override;
     void startRunning(std::function<void()> done) override;
+    void stopRunning() override;
+    PreviewProblem problem() const override { return m_problem; }
+
+    // What a failed start's error text tells: GStreamer and FFmpeg say the
+    // device is busy when another program streams from it.
+    static PreviewProblem problemOf(const QString &errorString);
 
     // One way a camera can deliver its pictures.
     struct FormatOffer {
@@ -49,5 +55,6 @@ private:
     // The camera's device went away since the camera was made: even if the
     // same device comes back, this camera's stream has ended for good.
     bool m_cameraUnplugged = false;
+    PreviewProblem m_problem = PreviewProblem::None;
     QMediaDevices *m_devices = nullptr;
 };

@@ -30,6 +30,8 @@ public:
         m_running = true;
         QTimer::singleShot(0, qApp, std::move(done));
     }
+    void stopRunning() override { m_running = false; }
+    PreviewProblem problem() const override { return PreviewProblem::None; }
 
 private:
     mutable QMediaCaptureSession m_session;

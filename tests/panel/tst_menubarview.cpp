@@ -3,6 +3,7 @@
 
 #include "paneltestsupport.h"
 
+#include "camerapreviewview.h"
 #include "camerasessionmanager.h"
 #include "presetmanager.h"
 
@@ -55,7 +56,7 @@ private slots:
     void loadAndUpdateMoveTheEmphasisAsDocumented();
     void deletingTheEmphasisedPresetClearsIt();
     void loginSwitchFollowsTheLoginItem();
-    void showingStartsThePreviewOnce();
+    void showingStartsThePreviewHidingLetsTheCameraGo();
 };
 
 void TestMenuBarView::elementsFollowTheConnectionState_data()
@@ -729,7 +730,7 @@ void TestMenuBarView::loginSwitchFollowsTheLoginItem()
     }
 }
 
-void TestMenuBarView::showingStartsThePreviewOnce()
+void TestMenuBarView::showingStartsThePreviewHidingLetsTheCameraGo()
 {
     PanelFixture f;
     MenuBarView &view = f.build();
@@ -751,14 +752,34 @@ void TestMenuBarView::showingStartsThePreviewOnce()
     QVERIFY(!preview->mask().contains(QPoint(0, 0)));
     QVERIFY(preview->mask().contains(QPoint(144, 90)));
 
-    // Showing again changes nothing: the session runs and the preview stays.
+    // Hidden, it lets the camera go, for a video call to use; shown again,
+    // it starts anew, and the preview area stays in place meanwhile.
     view.hide();
+    QVERIFY(!f.capture->deviceOpen);
     view.show();
-    QTest::qWait(50);
-    QCOMPARE(f.capture->startRequests, 1);
-    QCOMPARE(f.capture->configurations, 2);
     QVERIFY(f.shown("preview"));
     QCOMPARE(f.named("preview"), preview);
+    QTRY_COMPARE(f.capture->startRequests, 2);
+    f.capture->finishStarts();
+    QTRY_VERIFY(f.capture->deviceOpen);
+    auto *view2 = qobject_cast<CameraPreviewView *>(preview);
+    QVERIFY(view2 && view2->caption().isEmpty());
+
+    // Another program streams from it: the area says so, in place of a black box.
+    view.hide();
+    f.capture->startSucceeds = false;
+    f.capture->failure = PreviewProblem::CameraBusy;
+    view.show();
+    QTRY_COMPARE(f.capture->pendingStarts.size(), size_t(1));
+    f.capture->finishStarts();
+    QTRY_COMPARE(view2->caption(), QString("Camera in use by another application"));
+    QVERIFY(f.shown("preview"));
+    view.hide();
+    f.capture->failure = PreviewProblem::CameraUnavailable;
+    view.show();
+    QTRY_COMPARE(f.capture->pendingStarts.size(), size_t(1));
+    f.capture->finishStarts();
+    QTRY_COMPARE(view2->caption(), QString("Camera not available"));
 }
 
 QTEST_MAIN(TestMenuBarView)

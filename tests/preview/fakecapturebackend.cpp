@@ -41,8 +41,19 @@ void FakeCaptureBackend::startRunning(std::function<void()> done)
     // the back end is gone; it reaches only the shared state then, which runs
     // it and so outlives it.
     m_state->pendingStarts.push_back([state = m_state.get(), done = std::move(done)] {
-        if (state->startSucceeds && state->backendAlive)
+        if (state->startSucceeds && state->backendAlive) {
             state->running = true;
+            state->deviceOpen = true;
+        }
+        state->problem = state->startSucceeds ? PreviewProblem::None : state->failure;
         done();
     });
+}
+
+void FakeCaptureBackend::stopRunning()
+{
+    ++m_state->stops;
+    m_state->running = false;
+    m_state->deviceOpen = false;
+    m_state->problem = PreviewProblem::None;
 }

@@ -15,8 +15,10 @@ struct FakeCaptureState {
     bool hasCamera = true;
     bool canOpen = true;
     bool sessionAcceptsInput = true;
-    // Whether a start leaves the session running (false: refused or failed).
+    // Whether a start leaves the session running (false: refused or failed),
+    // and why not.
     bool startSucceeds = true;
+    PreviewProblem failure = PreviewProblem::CameraUnavailable;
 
     // The session.
     bool running = false;
@@ -24,6 +26,10 @@ struct FakeCaptureState {
     int inputsAttached = 0;
     int startRequests = 0;
     bool backendAlive = false;
+    // The device is open: from a start that returned until the next stop.
+    bool deviceOpen = false;
+    int stops = 0;
+    PreviewProblem problem = PreviewProblem::None;
 
     // Starts the session has been asked for and that have not returned yet.
     std::vector<std::function<void()>> pendingStarts;
@@ -43,6 +49,8 @@ public:
     bool isRunning() const override { return m_state->running; }
     Configuration configure() override;
     void startRunning(std::function<void()> done) override;
+    void stopRunning() override;
+    PreviewProblem problem() const override { return m_state->problem; }
 
 private:
     std::shared_ptr<FakeCaptureState> m_state;

@@ -176,6 +176,58 @@ private slots:
         settle();
     }
 
+    void stopLetsTheDeviceGoEvenDuringAStart()
+    {
+        auto manager = makeManager();
+        manager->start();
+        settle();
+        state->finishStarts();
+        QTRY_VERIFY(manager->isRunning());
+        QVERIFY(state->deviceOpen);
+        manager->stop();
+        QVERIFY(!state->deviceOpen);
+        QVERIFY(manager->isRunning()); // the preview area stays
+
+        // A stop before the start task ran: nothing starts.
+        manager->start();
+        manager->stop();
+        settle();
+        QCOMPARE(state->startRequests, 1);
+
+        // A stop while the device opens: once it has, it is let go again, and
+        // the late result is not taken for the current one.
+        manager->start();
+        settle();
+        QCOMPARE(state->startRequests, 2);
+        manager->stop();
+        const int stops = state->stops;
+        state->finishStarts();
+        QVERIFY(state->deviceOpen);
+        QTRY_COMPARE(state->stops, stops + 1);
+        QVERIFY(!state->deviceOpen);
+    }
+
+    void aStartThatGivesNoPicturesSaysWhy()
+    {
+        state->startSucceeds = false;
+        state->failure = PreviewProblem::CameraBusy;
+        auto manager = makeManager();
+        QSignalSpy changed(manager.get(), &CameraSessionManager::problemChanged);
+        manager->start();
+        settle();
+        state->finishStarts();
+        QTRY_COMPARE(manager->problem(), PreviewProblem::CameraBusy);
+        QVERIFY(manager->isRunning());
+
+        // The video call has ended.
+        state->startSucceeds = true;
+        manager->start();
+        settle();
+        state->finishStarts();
+        QTRY_COMPARE(manager->problem(), PreviewProblem::None);
+        QCOMPARE(changed.count(), 2);
+    }
+
     void stoppedBySystemIsConfiguredAgain()
     {
         auto manager = makeManager();

@@ -30,6 +30,21 @@ private slots:
         QCOMPARE(changed.count(), 0);
         QCOMPARE(manager.session(), session);
         QVERIFY(!session->camera());
+        manager.stop(); // nothing to let go
+        QVERIFY(!session->camera());
+    }
+
+    // The texts GStreamer's v4l2src and FFmpeg give for a device another
+    // program streams from, and for other failures.
+    void failedStartsAreToldApart()
+    {
+        QCOMPARE(QtCaptureBackend::problemOf("Device '/dev/video0' is busy"), PreviewProblem::CameraBusy);
+        QCOMPARE(QtCaptureBackend::problemOf("Could not open device: Device or resource busy"),
+                 PreviewProblem::CameraBusy);
+        QCOMPARE(QtCaptureBackend::problemOf("Failed to allocate required memory."),
+                 PreviewProblem::CameraUnavailable);
+        QCOMPARE(QtCaptureBackend::problemOf("Cannot identify device '/dev/video0'."),
+                 PreviewProblem::CameraUnavailable);
     }
 
     void mediumFormat_data()
