@@ -59,6 +59,13 @@ bool PopoverWindow::justClosedByOutsideClick() const
     return m_sinceOutsideClose.isValid() && m_sinceOutsideClose.elapsed() < kReopenGuardMs;
 }
 
+void PopoverWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!focusWidget())
+        focusNextPrevChild(true);
+}
+
 void PopoverWindow::hideEvent(QHideEvent *event)
 {
     if (m_mode == Mode::Popup && !m_dismissing)

@@ -38,6 +38,9 @@ public:
                             const QSize &size);
 
 protected:
+    // Keys typed right after opening go to the panel: unless one of its
+    // controls has the focus already, the first one takes it.
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 

@@ -166,8 +166,12 @@ QWidget *MenuBarView::buildTopBlock()
     m_pickerRow->setObjectName(QStringLiteral("cameraPickerRow"));
     auto *pickerLayout = new QHBoxLayout(m_pickerRow);
     pickerLayout->setContentsMargins(0, 0, 0, 0);
-    pickerLayout->addWidget(Style::label(tr("Camera"), TextStyle::Callout, m_pickerRow));
-    m_picker = new QComboBox(m_pickerRow);
+    auto *pickerLabel = Style::label(tr("Camera"), TextStyle::Callout, m_pickerRow);
+    pickerLayout->addWidget(pickerLabel);
+    m_picker = new PanelComboBox(m_pickerRow);
+    // Screen readers on Linux name a combo box after its label's buddy, not
+    // after its accessible name.
+    pickerLabel->setBuddy(m_picker);
     m_picker->setObjectName(QStringLiteral("cameraPicker"));
     m_picker->setAccessibleName(tr("Camera"));
     m_picker->setFont(Style::font(TextStyle::Callout));

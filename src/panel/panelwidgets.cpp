@@ -100,3 +100,8 @@ void PanelSlider::wheelEvent(QWheelEvent *event)
 {
     event->ignore();
 }
+
+void PanelComboBox::wheelEvent(QWheelEvent *event)
+{
+    event->ignore();
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -46,6 +47,19 @@ public:
 
 private:
     Size m_size;
+};
+
+// A combo box that leaves the mouse wheel alone: a notch over the closed
+// camera picker would switch the camera and run a connection check. The list
+// and the keyboard still choose.
+class PanelComboBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
 };
 
 // A slider that leaves the mouse wheel to the scroll area around it: scrolling

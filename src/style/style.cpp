@@ -1,5 +1,8 @@
 #include "style.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -69,6 +72,50 @@ QColor secondaryColor(const QPalette &palette)
 QColor accentColor(const QPalette &palette)
 {
     return palette.color(QPalette::Highlight);
+}
+
+namespace {
+
+double relativeLuminance(const QColor &colour)
+{
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+
+QColor mixed(const QColor &from, const QColor &to, double t)
+{
+    const QColor a = from.toRgb();
+    const QColor b = to.toRgb();
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t), a.alphaF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor withContrast(const QColor &colour, const QColor &against, double ratio)
+{
+    if (contrastRatio(colour, against) >= ratio)
+        return colour;
+    const QColor white(Qt::white);
+    const QColor black(Qt::black);
+    const QColor extreme = contrastRatio(white, against) >= contrastRatio(black, against) ? white : black;
+    // Contrast grows steadily on the way to the extreme: halve the interval
+    // until the least move that reaches the ratio is found.
+    double low = 0;
+    double high = 1;
+    for (int i = 0; i < 20; ++i) {
+        const double middle = (low + high) / 2;
+        (contrastRatio(mixed(colour, extreme, middle), against) >= ratio ? high : low) = middle;
+    }
+    return mixed(colour, extreme, high);
 }
 
 void makeSecondary(QWidget *widget)

@@ -26,6 +26,11 @@ QFont monospacedDigits(TextStyle style);
 QColor secondaryColor(const QPalette &palette);
 // The accent colour (the palette's highlight).
 QColor accentColor(const QPalette &palette);
+// The contrast ratio of two colours as WCAG 2.1 defines it, 1 to 21.
+double contrastRatio(const QColor &a, const QColor &b);
+// `colour`, moved toward black or white (whichever lies farther from
+// `against`) only as far as it takes to reach `ratio` against it.
+QColor withContrast(const QColor &colour, const QColor &against, double ratio);
 // Draws the widget's text in the secondary colour.
 void makeSecondary(QWidget *widget);
 

@@ -1,5 +1,6 @@
 #include "popoverwindow.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 class TestPopoverWindow : public QObject {
@@ -51,6 +52,7 @@ void TestPopoverWindow::placement()
 void TestPopoverWindow::popupOpensActiveAndClosesOnOutsideClick()
 {
     auto *panel = new QWidget;
+    auto *field = new QLineEdit(panel);
     PopoverWindow popup(panel, PopoverWindow::Mode::Popup);
     QVERIFY(popup.windowFlags().testFlag(Qt::Popup));
     QVERIFY(popup.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -61,6 +63,9 @@ void TestPopoverWindow::popupOpensActiveAndClosesOnOutsideClick()
     QVERIFY(popup.isVisible());
     QCOMPARE(popup.size(), QSize(320, 700));
     QVERIFY(QTest::qWaitForWindowActive(&popup));
+    // Typed at once, without a click first, the keys reach the panel.
+    QTest::keyClicks(nullptr, "abc"); // to where the keyboard focus is
+    QCOMPARE(field->text(), QString("abc"));
 
     // Closed from the icon: the next click may open it at once.
     popup.dismiss();

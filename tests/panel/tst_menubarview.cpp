@@ -7,6 +7,8 @@
 #include "camerasessionmanager.h"
 #include "presetmanager.h"
 
+#include <QWheelEvent>
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -236,6 +238,16 @@ void TestMenuBarView::choosingACameraChecksItOnce()
     QCOMPARE(f.runsOf("controls"), 1);
     QCOMPARE(f.helper.runs().first(), (QStringList{"controls", "046d:085e"}));
     QCOMPARE(picker->currentIndex(), 1);
+
+    // A wheel notch over the closed picker chooses nothing; a screen reader
+    // names it after its label.
+    QWheelEvent notch(QPointF(10, 10), picker->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picker, &notch);
+    QCOMPARE(picker->currentIndex(), 1);
+    QCOMPARE(f.runsOf("controls"), 1);
+    const auto labels = f.named("cameraPickerRow")->findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel *label) { return label->buddy() == picker; }));
 
     // Neither a choice nor Retry looks for cameras again.
     QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);

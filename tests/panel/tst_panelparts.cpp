@@ -1,9 +1,12 @@
-// The two pure pieces of the panel: the blank set for preset names and the
-// mapping of 64-bit control ranges onto a slider.
+// Small pieces of the panel: the blank set for preset names, the mapping of
+// 64-bit control ranges onto a slider, and how a switch stands out.
 
 #include "blanks.h"
 #include "sliderscale.h"
+#include "style.h"
+#include "switchbutton.h"
 
+#include <QApplication>
 #include <QTest>
 #include <limits>
 
@@ -16,6 +19,8 @@ private slots:
     void sliderScale_data();
     void sliderScale();
     void scaledPositionsRoundTrip();
+    void switchesStandOutInEveryTheme_data();
+    void switchesStandOutInEveryTheme();
 };
 
 void TestPanelParts::trimmedBlanks_data()
@@ -105,5 +110,41 @@ void TestPanelParts::scaledPositionsRoundTrip()
     }
 }
 
-QTEST_APPLESS_MAIN(TestPanelParts)
+void TestPanelParts::switchesStandOutInEveryTheme_data()
+{
+    // Window, Base, Mid and Highlight of each theme (the dark ones as Breeze
+    // Dark and Adwaita-dark have them, near enough).
+    QTest::addColumn<QStringList>("colours");
+    QTest::newRow("light") << QStringList{"#efefef", "#ffffff", "#c4c4c4", "#308cc6"};
+    QTest::newRow("Breeze Dark") << QStringList{"#2a2e32", "#1b1e20", "#25292d", "#3daee9"};
+    QTest::newRow("Adwaita-dark") << QStringList{"#353535", "#2d2d2d", "#303030", "#15539e"};
+    QTest::newRow("mid grey") << QStringList{"#808080", "#7a7a7a", "#858585", "#707070"};
+}
+
+// Track against the panel and knob against the track, at least 3:1 (WCAG
+// 2.1 non-text contrast), read from the painted switch, off and on.
+void TestPanelParts::switchesStandOutInEveryTheme()
+{
+    QFETCH(QStringList, colours);
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(colours[0]));
+    palette.setColor(QPalette::Base, QColor(colours[1]));
+    palette.setColor(QPalette::Mid, QColor(colours[2]));
+    palette.setColor(QPalette::Highlight, QColor(colours[3]));
+    SwitchButton button(QStringLiteral("Auto Focus"));
+    button.setPalette(palette);
+    button.resize(button.sizeHint());
+    // The widget is 38 x 24 around a 34 x 20 track with a 16 px knob.
+    for (bool on : {false, true}) {
+        button.setChecked(on);
+        const QImage image = button.grab().toImage();
+        const QColor track = image.pixelColor(on ? 8 : 30, 12);
+        const QColor knob = image.pixelColor(on ? 26 : 12, 12);
+        QVERIFY2(Style::contrastRatio(track, palette.color(QPalette::Window)) >= 3,
+                 qPrintable(QString("track %1 on %2").arg(track.name(), colours[0])));
+        QVERIFY2(Style::contrastRatio(knob, track) >= 3, qPrintable(QString("knob %1 on %2").arg(knob.name(), track.name())));
+    }
+}
+
+QTEST_MAIN(TestPanelParts)
 #include "tst_panelparts.moc"
