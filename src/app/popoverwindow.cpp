@@ -8,6 +8,8 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 PopoverWindow::PopoverWindow(QWidget *panel, Mode mode)
     : QWidget(nullptr, mode == Mode::Popup ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window)
     , m_panel(panel)
@@ -33,6 +35,20 @@ QPoint PopoverWindow::placement(const QRect &anchor, const QPoint &cursor, const
     return {x, y};
 }
 
+QRect PopoverWindow::popupGeometry(const QRect &anchor, const QPoint &cursor, const QRect &available)
+{
+    const QRect target = anchor.isEmpty() ? QRect(cursor, QSize(1, 1)) : anchor;
+    const int below = available.bottom() - target.bottom();
+    const int above = target.top() - available.top();
+    const int room = std::max(below, above);
+    if (room >= kContentSize.height() || room < kMinimumHeight) {
+        const QSize size(kContentSize.width(), std::min(kContentSize.height(), available.height()));
+        return {placement(anchor, cursor, available, size), size};
+    }
+    const QSize size(kContentSize.width(), room);
+    return {placement(anchor, cursor, available, size), size};
+}
+
 void PopoverWindow::showUnder(const QRect &iconGeometry)
 {
     const QPoint cursor = QCursor::pos();
@@ -40,8 +56,11 @@ void PopoverWindow::showUnder(const QRect &iconGeometry)
     QScreen *screen = QGuiApplication::screenAt(probe);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (screen)
-        move(placement(iconGeometry, cursor, screen->availableGeometry(), size()));
+    if (screen) {
+        const QRect placed = popupGeometry(iconGeometry, cursor, screen->availableGeometry());
+        setFixedSize(placed.size());
+        move(placed.topLeft());
+    }
     show();
     raise();
     activateWindow();
@@ -61,6 +80,12 @@ bool PopoverWindow::justClosedByOutsideClick() const
 
 void PopoverWindow::showEvent(QShowEvent *event)
 {
+    // A window of its own on a small screen: lower, so that its footer with
+    // "Quit Lumarel" stays on screen below the title bar.
+    if (m_mode == Mode::Window && screen()) {
+        const int room = screen()->availableGeometry().height() - kWindowFrameAllowance;
+        setFixedHeight(std::clamp(room, kMinimumHeight, kContentSize.height()));
+    }
     QWidget::showEvent(event);
     if (!focusWidget())
         focusNextPrevChild(true);

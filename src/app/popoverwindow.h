@@ -36,6 +36,15 @@ public:
     // `available`. An empty `anchor` stands for the point `cursor`.
     static QPoint placement(const QRect &anchor, const QPoint &cursor, const QRect &available,
                             const QSize &size);
+    // Where the popup goes: kContentSize below or above the anchor where it
+    // fits; otherwise on the roomier side, no higher than the room there, so
+    // that it neither covers the icon nor runs off the screen (the panel's
+    // scroll area gives up the difference). Only where not even
+    // kMinimumHeight fits does it fall back to placement() within the screen.
+    static QRect popupGeometry(const QRect &anchor, const QPoint &cursor, const QRect &available);
+    static constexpr int kMinimumHeight = 360;
+    // What a window manager's title bar and borders take, about.
+    static constexpr int kWindowFrameAllowance = 40;
 
 protected:
     // Keys typed right after opening go to the panel: unless one of its

@@ -92,7 +92,11 @@ MenuBarView::MenuBarView(Options options, QWidget *parent)
     m_wasConnected = m_uvc->isConnected();
 
     setObjectName(QStringLiteral("menuBarView"));
-    setFixedSize(kPanelSize);
+    // 320 x 700 where the screen has room; on a small one the window around
+    // it is lower, and the scroll area in the middle gives up the difference.
+    setFixedWidth(kPanelSize.width());
+    setMaximumHeight(kPanelSize.height());
+    resize(kPanelSize);
     auto *layout = column(this, 0, QMargins());
     layout->addWidget(buildTopBlock());
     layout->addWidget(buildScrollArea(), 1);

@@ -9,6 +9,8 @@ class TestPopoverWindow : public QObject {
 private slots:
     void placement_data();
     void placement();
+    void smallScreensGetALowerPopup_data();
+    void smallScreensGetALowerPopup();
     void popupOpensActiveAndClosesOnOutsideClick();
     void windowModeWithoutTray();
 };
@@ -47,6 +49,30 @@ void TestPopoverWindow::placement()
     QFETCH(QRect, available);
     QFETCH(QPoint, topLeft);
     QCOMPARE(PopoverWindow::placement(anchor, cursor, available, PopoverWindow::kContentSize), topLeft);
+}
+
+void TestPopoverWindow::smallScreensGetALowerPopup_data()
+{
+    QTest::addColumn<QRect>("anchor");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("room enough: 320 x 700 under the icon")
+        << QRect(600, 0, 24, 24) << QRect(0, 24, 1280, 776) << QRect(451, 24, 320, 700);
+    QTest::newRow("1280 x 640, top panel: lower, under the icon")
+        << QRect(1200, 0, 24, 24) << QRect(0, 24, 1280, 616) << QRect(960, 24, 320, 616);
+    QTest::newRow("1920 x 1080 at 150 %, bottom panel: lower, above the icon")
+        << QRect(1200, 676, 24, 24) << QRect(0, 0, 1280, 676) << QRect(960, 0, 320, 676);
+}
+
+void TestPopoverWindow::smallScreensGetALowerPopup()
+{
+    QFETCH(QRect, anchor);
+    QFETCH(QRect, available);
+    QFETCH(QRect, geometry);
+    const QRect placed = PopoverWindow::popupGeometry(anchor, QPoint(), available);
+    QCOMPARE(placed, geometry);
+    QVERIFY(!placed.intersects(anchor));
+    QVERIFY(available.contains(placed));
 }
 
 void TestPopoverWindow::popupOpensActiveAndClosesOnOutsideClick()

@@ -41,6 +41,7 @@ private slots:
     void oneCameraShowsItsNameTwoShowAPicker();
     void choosingACameraChecksItOnce();
     void camerasOfOneModelAreToldApart();
+    void aLowerPanelKeepsItsFooter();
     void retryThatConnectsReappliesTheLastUsedPreset();
     void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
@@ -253,6 +254,19 @@ void TestMenuBarView::choosingACameraChecksItOnce()
     QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(f.runsOf("devices"), 0);
+}
+
+void TestMenuBarView::aLowerPanelKeepsItsFooter()
+{
+    PanelFixture f;
+    MenuBarView &view = f.build();
+    const int scrollHeight = f.named("scrollArea")->height();
+    view.resize(320, 560);
+    QCoreApplication::processEvents();
+    QCOMPARE(view.height(), 560);
+    QWidget *footer = f.named("footer");
+    QVERIFY(view.rect().contains(QRect(footer->mapTo(&view, QPoint()), footer->size())));
+    QCOMPARE(f.named("scrollArea")->height(), scrollHeight - 140);
 }
 
 void TestMenuBarView::camerasOfOneModelAreToldApart()
