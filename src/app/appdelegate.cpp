@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -20,6 +21,8 @@ AppDelegate::AppDelegate(Options options, QObject *parent)
 AppDelegate::~AppDelegate()
 {
     delete m_splashWindow;
+    // The icon goes before its menu.
+    delete m_statusItem;
 }
 
 bool AppDelegate::trayAvailable() const
@@ -69,8 +72,28 @@ void AppDelegate::createStatusItem()
         if (reason == QSystemTrayIcon::Trigger)
             togglePopover();
     });
+    // Right click, or the tray host's menu request: a way to the presets and
+    // to quitting without opening the panel.
+    m_statusMenu = std::make_unique<QMenu>();
+    connect(m_statusMenu.get(), &QMenu::aboutToShow, this, &AppDelegate::fillStatusMenu);
+    fillStatusMenu();
+    m_statusItem->setContextMenu(m_statusMenu.get());
     // Shown even without a tray: Qt docks it should one appear later.
     m_statusItem->show();
+}
+
+void AppDelegate::fillStatusMenu()
+{
+    m_statusMenu->clear();
+    connect(m_statusMenu->addAction(tr("Open Lumarel")), &QAction::triggered, this, &AppDelegate::openPopover);
+    m_statusMenu->addSeparator();
+    const int before = int(m_statusMenu->actions().size());
+    if (m_options.addTrayMenuEntries && m_popover)
+        m_options.addTrayMenuEntries(m_popover->panel(), m_statusMenu.get());
+    if (m_statusMenu->actions().size() > before)
+        m_statusMenu->addSeparator();
+    connect(m_statusMenu->addAction(tr("Quit Lumarel")), &QAction::triggered, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
 }
 
 void AppDelegate::togglePopover()
@@ -84,7 +107,14 @@ void AppDelegate::togglePopover()
     // The click that closed the popup from outside was on the icon itself.
     if (m_popover->justClosedByOutsideClick())
         return;
-    if (m_popover->mode() == PopoverWindow::Mode::Window) {
+    openPopover();
+}
+
+void AppDelegate::openPopover()
+{
+    if (!m_popover)
+        return;
+    if (m_popover->mode() == PopoverWindow::Mode::Window || m_popover->isVisible()) {
         m_popover->show();
         m_popover->raise();
         m_popover->activateWindow();

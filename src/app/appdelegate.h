@@ -10,6 +10,7 @@
 #include <optional>
 
 class PopoverWindow;
+class QMenu;
 class QSystemTrayIcon;
 
 // The application's start-up and its lifetime objects: the tray icon, the
@@ -27,6 +28,9 @@ public:
         // Unset: ask Qt whether the desktop has a system tray, once, when
         // start-up begins.
         std::optional<bool> trayAvailable;
+        // Adds the panel's own entries (the presets) to the icon's menu each
+        // time it is about to show, between "Open Lumarel" and "Quit Lumarel".
+        std::function<void(QWidget *panel, QMenu *menu)> addTrayMenuEntries;
     };
 
     explicit AppDelegate(Options options, QObject *parent = nullptr);
@@ -38,10 +42,14 @@ public:
     void applicationDidFinishLaunching();
     // The tray icon's action: opens the popover under the icon, or closes it.
     void togglePopover();
+    // Opens the popover (or the window) if it is closed, and brings it up.
+    void openPopover();
     // Registers this copy and asks every older copy of this user to quit.
     void terminateOtherInstances();
 
     QSystemTrayIcon *statusItem() const { return m_statusItem; }
+    // The icon's menu: "Open Lumarel", the panel's entries, "Quit Lumarel".
+    QMenu *statusMenu() const { return m_statusMenu.get(); }
     PopoverWindow *popover() const { return m_popover.get(); }
     SplashView *splashWindow() const { return m_splashWindow; }
     bool trayAvailable() const;
@@ -50,9 +58,11 @@ private:
     void createPopover();
     void createStatusItem();
     void showSplashWindow();
+    void fillStatusMenu();
 
     Options m_options;
     QSystemTrayIcon *m_statusItem = nullptr;
+    std::unique_ptr<QMenu> m_statusMenu;
     std::unique_ptr<PopoverWindow> m_popover;
     QPointer<SplashView> m_splashWindow;
 };

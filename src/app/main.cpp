@@ -25,6 +25,9 @@ int main(int argc, char *argv[])
         panelOptions.sleepMonitor = makeSleepMonitor();
         return new MenuBarView(std::move(panelOptions));
     };
+    options.addTrayMenuEntries = [](QWidget *panel, QMenu *menu) {
+        static_cast<MenuBarView *>(panel)->addPresetActions(menu);
+    };
     AppDelegate delegate(std::move(options));
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();

@@ -18,6 +18,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -123,6 +124,20 @@ MenuBarView::~MenuBarView()
     // rows to the controller, both of which are members destroyed after this.
     const auto children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     qDeleteAll(children);
+}
+
+void MenuBarView::addPresetActions(QMenu *menu)
+{
+    if (!m_uvc->isConnected())
+        return;
+    const std::optional<QString> lastUsed = m_presets->lastUsedPresetName();
+    for (const CameraPreset &preset : m_presets->presets()) {
+        // A menu takes "&" for a shortcut mark.
+        QAction *action = menu->addAction(QString(preset.name).replace(QLatin1Char('&'), QLatin1String("&&")));
+        action->setCheckable(true);
+        action->setChecked(lastUsed == preset.name);
+        connect(action, &QAction::triggered, this, [this, preset] { m_presetsSection->applyPreset(preset); });
+    }
 }
 
 UVCController &MenuBarView::uvc() const { return *m_uvc; }

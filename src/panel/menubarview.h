@@ -17,6 +17,7 @@ class PresetManager;
 class PresetsSection;
 class QComboBox;
 class QLabel;
+class QMenu;
 class SwitchButton;
 class UVCController;
 struct UVCDevice;
@@ -46,6 +47,11 @@ public:
     explicit MenuBarView(QWidget *parent = nullptr);
     explicit MenuBarView(Options options, QWidget *parent = nullptr);
     ~MenuBarView() override;
+
+    // The presets as entries of the tray icon's menu, present only while a
+    // camera is connected: the last used one checked, and choosing one
+    // applies it exactly as its Load button does.
+    void addPresetActions(QMenu *menu);
 
     UVCController &uvc() const;
     PresetManager &presets() const;

@@ -6,6 +6,7 @@
 #include "splashview.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -71,6 +72,7 @@ private slots:
     void clickOutsideCloses();
     void withoutTrayThePanelOpensInAWindow();
     void quitRequestFromNewerCopyEndsTheApplication();
+    void theIconsMenuOpensQuitsAndHoldsThePanelsEntries();
 
 private:
     std::unique_ptr<AppDelegate> makeDelegate(bool tray);
@@ -161,7 +163,9 @@ void TestAppDelegate::laterLaunchesShowNoWelcome()
     auto delegate = makeDelegate(true);
     delegate->applicationDidFinishLaunching();
     QVERIFY(!delegate->splashWindow());
-    QVERIFY(QApplication::topLevelWidgets().size() == 1); // the hidden popover
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    // the hidden popover, and the icon's menu
+    QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return !qobject_cast<QMenu *>(w); }), 1);
     QVERIFY(Preferences::boolean(Preferences::kHasLaunchedBefore));
 
     // Quitting while the welcome window was open counts as launched too.
@@ -261,6 +265,42 @@ void TestAppDelegate::quitRequestFromNewerCopyEndsTheApplication()
     auto delegate = makeDelegate(true);
     delegate->applicationDidFinishLaunching();
     QTimer::singleShot(0, m_registry, [this] { m_registry->requestQuit(); });
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+void TestAppDelegate::theIconsMenuOpensQuitsAndHoldsThePanelsEntries()
+{
+    Preferences::setBoolean(Preferences::kHasLaunchedBefore, true);
+    AppDelegate::Options options;
+    options.makePanel = [] { return new QWidget; };
+    options.registry = std::make_unique<FakeRegistry>(&m_log);
+    options.trayAvailable = true;
+    int fills = 0;
+    options.addTrayMenuEntries = [&fills](QWidget *, QMenu *menu) {
+        menu->addAction(QStringLiteral("Desk"))->setCheckable(true);
+        ++fills;
+    };
+    AppDelegate delegate(std::move(options));
+    delegate.applicationDidFinishLaunching();
+    QMenu *menu = delegate.statusMenu();
+    QVERIFY(menu);
+    QCOMPARE(delegate.statusItem()->contextMenu(), menu);
+
+    // Filled anew each time it is about to show: the presets may have changed.
+    emit menu->aboutToShow();
+    QCOMPARE(fills, 2);
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(texts, (QStringList{"Open Lumarel", "-", "Desk", "-", "Quit Lumarel"}));
+
+    menu->actions().first()->trigger();
+    QVERIFY(delegate.popover()->isVisible());
+    menu->actions().first()->trigger(); // opens, never closes
+    QVERIFY(delegate.popover()->isVisible());
+
+    QTimer::singleShot(0, menu, [menu] { menu->actions().last()->trigger(); });
     QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
 }

@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -42,6 +43,7 @@ private slots:
     void choosingACameraChecksItOnce();
     void camerasOfOneModelAreToldApart();
     void aLowerPanelKeepsItsFooter();
+    void theTrayMenuOffersThePresetsWhileConnected();
     void retryThatConnectsReappliesTheLastUsedPreset();
     void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
@@ -254,6 +256,34 @@ void TestMenuBarView::choosingACameraChecksItOnce()
     QTest::mouseClick(f.named<QAbstractButton>("retry"), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(f.runsOf("devices"), 0);
+}
+
+void TestMenuBarView::theTrayMenuOffersThePresetsWhileConnected()
+{
+    PanelFixture f;
+    f.storePresets({{"Desk", {{"brightness", 20}}}, {"R&D", {{"brightness", 5}}}}, "Desk");
+    MenuBarView &view = f.build();
+    QMenu menu;
+    view.addPresetActions(&menu);
+    const QList<QAction *> entries = menu.actions();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0]->text(), QString("Desk"));
+    QCOMPARE(entries[1]->text(), QString("R&&D"));
+    QVERIFY(entries[0]->isChecked());
+    QVERIFY(!entries[1]->isChecked());
+
+    // Chosen, it does what Load does.
+    entries[1]->trigger();
+    QVERIFY(view.uvc().waitForWrites());
+    QVERIFY(f.helper.runs().contains(QStringList({"set", "brightness", "5", "1a2b:3c4d"})));
+    QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>("R&D"));
+    QCOMPARE(f.sliderValue("brightness"), 5);
+
+    f.helper.answer("controls", "");
+    view.uvc().checkConnection();
+    QMenu disconnected;
+    view.addPresetActions(&disconnected);
+    QVERIFY(disconnected.actions().isEmpty());
 }
 
 void TestMenuBarView::aLowerPanelKeepsItsFooter()
