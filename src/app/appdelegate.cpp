@@ -27,7 +27,31 @@ AppDelegate::~AppDelegate()
 
 bool AppDelegate::trayAvailable() const
 {
-    return m_options.trayAvailable ? *m_options.trayAvailable : QSystemTrayIcon::isSystemTrayAvailable();
+    return m_options.trayAvailable ? *m_options.trayAvailable : probeTray();
+}
+
+bool AppDelegate::probeTray() const
+{
+    return m_options.trayProbe ? m_options.trayProbe() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void AppDelegate::checkTray()
+{
+    const bool available = probeTray();
+    if (available == trayAvailable())
+        return;
+    m_options.trayAvailable = available;
+    if (!available)
+        return; // the icon registers again when a tray comes back
+    // A tray came: at login after us, or its host restarted. The icon
+    // registers with it anew, and the panel's own window becomes the popover
+    // under the icon (closed, until the icon is clicked).
+    m_statusItem->hide();
+    m_statusItem->show();
+    if (m_popover && m_popover->mode() == PopoverWindow::Mode::Window)
+        m_popover = std::make_unique<PopoverWindow>(m_popover->panel(), PopoverWindow::Mode::Popup);
+    if (m_splashWindow)
+        m_splashWindow->setTrayAvailable(true);
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -38,6 +62,8 @@ void AppDelegate::applicationDidFinishLaunching()
     m_options.trayAvailable = trayAvailable();
     createPopover();
     createStatusItem();
+    connect(&m_trayCheck, &QTimer::timeout, this, &AppDelegate::checkTray);
+    m_trayCheck.start(m_options.trayCheckIntervalMs);
 
     if (!trayAvailable())
         m_popover->show();

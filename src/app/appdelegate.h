@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,9 +26,15 @@ public:
         std::function<QWidget *()> makePanel;
         // The registry of running copies; never null.
         std::unique_ptr<InstanceRegistry> registry = makeInstanceRegistry();
-        // Unset: ask Qt whether the desktop has a system tray, once, when
+        // Unset: ask trayProbe whether the desktop has a system tray when
         // start-up begins.
         std::optional<bool> trayAvailable;
+        // Asked every trayCheckIntervalMs for the whole session, so that a tray
+        // that starts after Lumarel (at login) or restarts is used. Unset:
+        // Qt's answer (the XEmbed tray's selection owner, or a
+        // StatusNotifierItem host on the session bus).
+        std::function<bool()> trayProbe;
+        int trayCheckIntervalMs = 2000;
         // Adds the panel's own entries (the presets) to the icon's menu each
         // time it is about to show, between "Open Lumarel" and "Quit Lumarel".
         std::function<void(QWidget *panel, QMenu *menu)> addTrayMenuEntries;
@@ -59,10 +66,13 @@ private:
     void createStatusItem();
     void showSplashWindow();
     void fillStatusMenu();
+    bool probeTray() const;
+    void checkTray();
 
     Options m_options;
     QSystemTrayIcon *m_statusItem = nullptr;
     std::unique_ptr<QMenu> m_statusMenu;
+    QTimer m_trayCheck;
     std::unique_ptr<PopoverWindow> m_popover;
     QPointer<SplashView> m_splashWindow;
 };

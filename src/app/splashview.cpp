@@ -67,10 +67,19 @@ SplashView::SplashView(std::function<void()> onDismiss, bool trayAvailable, QWid
                       0, Qt::AlignHCenter);
     column->addLayout(buildTitleGroup());
     column->addWidget(buildNote());
-    column->addWidget(buildHint(trayAvailable));
+    m_hint = buildHint(trayAvailable);
+    column->addWidget(m_hint);
     column->addStretch();
     column->addLayout(buildGetStarted());
     column->addWidget(buildFooter());
+}
+
+void SplashView::setTrayAvailable(bool trayAvailable)
+{
+    QWidget *hint = buildHint(trayAvailable);
+    delete layout()->replaceWidget(m_hint, hint);
+    delete m_hint;
+    m_hint = hint;
 }
 
 QLayout *SplashView::buildTitleGroup()

@@ -25,6 +25,8 @@ public:
     static QString versionText();
 
     QPushButton *getStartedButton() const { return m_getStarted; }
+    // A tray that came after the window opened: the hint points at the icon.
+    void setTrayAvailable(bool trayAvailable);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -38,5 +40,6 @@ private:
     QWidget *buildFooter();
 
     std::function<void()> m_onDismiss;
+    QWidget *m_hint = nullptr;
     QPushButton *m_getStarted = nullptr;
 };

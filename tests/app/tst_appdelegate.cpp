@@ -73,6 +73,7 @@ private slots:
     void withoutTrayThePanelOpensInAWindow();
     void quitRequestFromNewerCopyEndsTheApplication();
     void theIconsMenuOpensQuitsAndHoldsThePanelsEntries();
+    void aTrayThatComesLaterIsUsed();
 
 private:
     std::unique_ptr<AppDelegate> makeDelegate(bool tray);
@@ -303,6 +304,50 @@ void TestAppDelegate::theIconsMenuOpensQuitsAndHoldsThePanelsEntries()
     QTimer::singleShot(0, menu, [menu] { menu->actions().last()->trigger(); });
     QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+void TestAppDelegate::aTrayThatComesLaterIsUsed()
+{
+    bool tray = false;
+    AppDelegate::Options options;
+    options.makePanel = [] { return new QWidget; };
+    options.registry = std::make_unique<FakeRegistry>(&m_log);
+    options.trayProbe = [&tray] { return tray; };
+    options.trayCheckIntervalMs = 20;
+    AppDelegate delegate(std::move(options));
+    delegate.applicationDidFinishLaunching();
+    QWidget *panel = delegate.popover()->panel();
+    QCOMPARE(delegate.popover()->mode(), PopoverWindow::Mode::Window);
+    QVERIFY(delegate.popover()->isVisible());
+
+    // The tray starts after us, as at login: the panel moves into the popover,
+    // closed until the icon is clicked, and the welcome window points at it.
+    auto hintTexts = [&delegate] {
+        QStringList texts;
+        for (QLabel *label : delegate.splashWindow()->findChildren<QLabel *>())
+            texts << label->text();
+        return texts.join(' ');
+    };
+    QVERIFY(hintTexts().contains("no system tray"));
+    tray = true;
+    QTRY_COMPARE(delegate.popover()->mode(), PopoverWindow::Mode::Popup);
+    QVERIFY(!hintTexts().contains("no system tray"));
+    QVERIFY(hintTexts().contains("icon in your system tray"));
+    QCOMPARE(delegate.popover()->panel(), panel);
+    QVERIFY(!delegate.popover()->isVisible());
+    QVERIFY(delegate.statusItem()->isVisible());
+    delegate.togglePopover();
+    QVERIFY(delegate.popover()->isVisible());
+    QVERIFY(panel->isVisible());
+
+    // Its host restarts: the popover stays what it is.
+    PopoverWindow *popover = delegate.popover();
+    tray = false;
+    QTest::qWait(100);
+    tray = true;
+    QTest::qWait(100);
+    QCOMPARE(delegate.popover(), popover);
+    QVERIFY(delegate.statusItem()->isVisible());
 }
 
 QTEST_MAIN(TestAppDelegate)
