@@ -1,17 +1,41 @@
 #include "popoverwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+namespace {
+
+Qt::WindowFlags flagsFor(PopoverWindow::Mode mode)
+{
+    switch (mode) {
+    case PopoverWindow::Mode::Popup:
+        return Qt::Popup | Qt::FramelessWindowHint;
+    case PopoverWindow::Mode::Popover:
+        return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    case PopoverWindow::Mode::Window:
+        break;
+    }
+    return Qt::Window;
+}
+
+} // namespace
+
+PopoverWindow::Mode PopoverWindow::trayMode()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? Mode::Popover : Mode::Popup;
+}
+
 PopoverWindow::PopoverWindow(QWidget *panel, Mode mode)
-    : QWidget(nullptr, mode == Mode::Popup ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window)
+    : QWidget(nullptr, flagsFor(mode))
     , m_panel(panel)
     , m_mode(mode)
 {
@@ -93,11 +117,30 @@ void PopoverWindow::showEvent(QShowEvent *event)
 
 void PopoverWindow::hideEvent(QHideEvent *event)
 {
-    if (m_mode == Mode::Popup && !m_dismissing)
+    if (m_mode != Mode::Window && !m_dismissing)
         m_sinceOutsideClose.start();
     else
         m_sinceOutsideClose.invalidate();
     QWidget::hideEvent(event);
+}
+
+void PopoverWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Focus gone to another window: a click outside. A list or tip of our own
+    // opening over it does not count.
+    if (event->type() == QEvent::ActivationChange && m_mode == Mode::Popover && isVisible() && !isActiveWindow()
+        && !QApplication::activePopupWidget())
+        hide();
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (m_mode != Mode::Window && event->matches(QKeySequence::Cancel)) {
+        dismiss();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PopoverWindow::closeEvent(QCloseEvent *event)

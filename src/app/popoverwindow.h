@@ -15,7 +15,14 @@ public:
     // is the same click reaching the icon: it must not reopen the popup.
     static constexpr int kReopenGuardMs = 200;
 
-    enum class Mode { Popup, Window };
+    // Popup: a Qt popup, closed by Qt on a click outside (X11). Popover: a
+    // frameless tool window that closes when it loses the focus, for where a
+    // popup without a parent window cannot be one (Wayland makes it an
+    // ordinary window that outside clicks leave open). Window: an ordinary
+    // window, for a desktop without a tray.
+    enum class Mode { Popup, Popover, Window };
+    // The mode over a tray on this platform: Popover on Wayland, else Popup.
+    static Mode trayMode();
 
     // Takes ownership of `panel`, which stays the window's content for good.
     PopoverWindow(QWidget *panel, Mode mode);
@@ -51,6 +58,9 @@ protected:
     // controls has the focus already, the first one takes it.
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    // Escape closes it over a tray.
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -13,6 +13,7 @@ private slots:
     void smallScreensGetALowerPopup();
     void popupOpensActiveAndClosesOnOutsideClick();
     void windowModeWithoutTray();
+    void popoverClosesWhenItLosesTheFocusOrOnEscape();
 };
 
 void TestPopoverWindow::placement_data()
@@ -122,6 +123,33 @@ void TestPopoverWindow::windowModeWithoutTray()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.hide();
     QVERIFY(!window.justClosedByOutsideClick());
+}
+
+void TestPopoverWindow::popoverClosesWhenItLosesTheFocusOrOnEscape()
+{
+    auto *panel = new QWidget;
+    auto *field = new QLineEdit(panel);
+    PopoverWindow popover(panel, PopoverWindow::Mode::Popover);
+    QCOMPARE(popover.windowType(), Qt::Tool);
+    QVERIFY(popover.windowFlags().testFlag(Qt::FramelessWindowHint));
+
+    popover.showUnder(QRect(600, 0, 24, 24));
+    QVERIFY(QTest::qWaitForWindowActive(&popover));
+    QTest::keyClicks(nullptr, "x");
+    QCOMPARE(field->text(), QString("x"));
+
+    // A click in another window takes the focus: that is a click outside.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QTRY_VERIFY(!popover.isVisible());
+    QVERIFY(popover.justClosedByOutsideClick());
+
+    popover.showUnder(QRect(600, 0, 24, 24));
+    QVERIFY(QTest::qWaitForWindowActive(&popover));
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(!popover.isVisible());
+    QVERIFY(!popover.justClosedByOutsideClick());
 }
 
 QTEST_MAIN(TestPopoverWindow)
