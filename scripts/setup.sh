@@ -11,10 +11,12 @@ packages=(
     # run: Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
     qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # test: a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
-    # v4l2-ctl to check the V4L2 back end against a program we did not write, and a
-    # private bus daemon to stand in for logind
+    # v4l2-ctl to check the V4L2 back end against a program we did not write, a
+    # private bus daemon to stand in for logind, and the StatusNotifierItem and
+    # Wayland desktops: xfce4-panel under xfwm4, weston with Qt's Wayland plugin
     xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
-    clang libclang-rt-14-dev v4l-utils dbus-daemon
+    clang libclang-rt-14-dev v4l-utils dbus-daemon libglib2.0-bin
+    xfce4-panel xfwm4 weston qt6-wayland
 )
 
 missing=()
