@@ -147,7 +147,12 @@ CameraSessionManager &MenuBarView::camera() const { return *m_camera; }
 void MenuBarView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_camera->start();
+    // Once the window is up: the first start also starts the capture
+    // framework, which must not hold up the panel's appearing.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            m_camera->start();
+    });
 }
 
 void MenuBarView::hideEvent(QHideEvent *event)

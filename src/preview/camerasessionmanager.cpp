@@ -13,23 +13,33 @@ CameraSessionManager::CameraSessionManager(QObject *parent)
 
 CameraSessionManager::CameraSessionManager(std::unique_ptr<CaptureBackend> backend, QObject *parent)
     : QObject(parent)
-    , m_backend(backend ? std::move(backend) : std::make_unique<QtCaptureBackend>())
+    , m_backend(std::move(backend))
 {
 }
 
 CameraSessionManager::~CameraSessionManager() = default;
 
+CaptureBackend &CameraSessionManager::backend() const
+{
+    // Qt Multimedia starts its capture framework and a device monitor when
+    // it is first used: that waits until the first start, off the
+    // application's start-up.
+    if (!m_backend)
+        m_backend = std::make_unique<QtCaptureBackend>();
+    return *m_backend;
+}
+
 QMediaCaptureSession *CameraSessionManager::session() const
 {
-    return m_backend->session();
+    return backend().session();
 }
 
 void CameraSessionManager::start()
 {
-    if (m_backend->isRunning())
+    if (backend().isRunning())
         return;
 
-    switch (m_backend->configure()) {
+    switch (backend().configure()) {
     case CaptureBackend::Configuration::NoCamera:
     case CaptureBackend::Configuration::CannotOpen:
         // Nothing to show; the next showing of the panel tries again.
@@ -66,7 +76,8 @@ void CameraSessionManager::start()
 void CameraSessionManager::stop()
 {
     ++m_stops;
-    m_backend->stopRunning();
+    if (m_backend)
+        m_backend->stopRunning();
     setProblem(PreviewProblem::None);
 }
 

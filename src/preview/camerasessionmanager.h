@@ -14,13 +14,14 @@ class CameraSessionManager : public QObject {
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY isRunningChanged)
 
 public:
-    // Qt Multimedia back end. Creates the empty session; touches no camera.
+    // Qt Multimedia back end, created when first needed (session() or
+    // start()); touches no camera until start().
     explicit CameraSessionManager(QObject *parent = nullptr);
     // Any back end (tests use a fake one); null means the Qt Multimedia one.
     explicit CameraSessionManager(std::unique_ptr<CaptureBackend> backend, QObject *parent = nullptr);
     ~CameraSessionManager() override;
 
-    // Created with the manager and never replaced.
+    // The same for the manager's life.
     QMediaCaptureSession *session() const;
     // Becomes true once starting has returned, frames or not; never goes back.
     bool isRunning() const { return m_isRunning; }
@@ -46,7 +47,9 @@ private:
     void setRunning(bool running);
     void setProblem(PreviewProblem problem);
 
-    std::unique_ptr<CaptureBackend> m_backend;
+    CaptureBackend &backend() const;
+
+    mutable std::unique_ptr<CaptureBackend> m_backend;
     bool m_isRunning = false;
     PreviewProblem m_problem = PreviewProblem::None;
     // Counts stops: a start begun before the latest stop must not run on.
