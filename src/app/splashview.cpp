@@ -28,10 +28,9 @@ QLabel *makeLabel(const QString &text, TextStyle style, const QColor &colour,
     return label;
 }
 
-QLabel *makeSymbol(const QPixmap &pixmap)
+QLabel *makeSymbol(int side, Style::SymbolLabel::Colour colour)
 {
-    auto *label = new QLabel;
-    label->setPixmap(pixmap);
+    auto *label = new Style::SymbolLabel(QStringLiteral("video.fill"), side, colour);
     label->setAlignment(Qt::AlignCenter);
     label->setAccessibleName(QStringLiteral("Camera"));
     return label;
@@ -62,8 +61,7 @@ SplashView::SplashView(std::function<void()> onDismiss, bool trayAvailable, QWid
     column->setSpacing(24);
     column->setContentsMargins(0, 0, 0, 16);
     column->addStretch();
-    column->addWidget(makeSymbol(Style::symbol(QStringLiteral("video.fill"), kSymbolPixels,
-                                               Style::accentColor(palette()), devicePixelRatioF())),
+    column->addWidget(makeSymbol(kSymbolPixels, &Style::accentColor),
                       0, Qt::AlignHCenter);
     column->addLayout(buildTitleGroup());
     column->addWidget(buildNote());
@@ -121,8 +119,7 @@ QWidget *SplashView::buildHint(bool trayAvailable)
         // The callout's whole points at 96 dpi, as the window was drawn: a
         // pixel smaller than the panel's line-high symbols.
         const int side = Style::font(TextStyle::Callout).pointSize() * 4 / 3 + 2;
-        row->addWidget(makeSymbol(Style::symbol(QStringLiteral("video.fill"), side,
-                                                Style::secondaryColor(palette()), devicePixelRatioF())));
+        row->addWidget(makeSymbol(side, &Style::secondaryColor));
         row->addWidget(makeLabel(QStringLiteral("icon in your system tray."), TextStyle::Callout, text,
                                  QFont::Medium));
     } else {

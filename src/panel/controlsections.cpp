@@ -37,7 +37,8 @@ QVBoxLayout *sectionColumn(QWidget *section, const QString &title, int rowSpacin
 LabelGroup::LabelGroup(QWidget *parent)
     : QWidget(parent)
     , m_label(Style::label(QString(), TextStyle::Callout, this))
-    , m_info(new QLabel(this))
+    , m_info(new Style::SymbolLabel(QStringLiteral("info.circle"), Style::symbolSide(TextStyle::Caption),
+                                    &Style::secondaryColor, this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -45,9 +46,6 @@ LabelGroup::LabelGroup(QWidget *parent)
     layout->addWidget(m_label);
     layout->addWidget(m_info);
     m_info->setObjectName(QStringLiteral("infoIcon"));
-    m_info->setPixmap(Style::symbol(QStringLiteral("info.circle"), TextStyle::Caption,
-                                         Style::secondaryColor(palette()),
-                                         devicePixelRatioF()));
 }
 
 void LabelGroup::setContent(const QString &label, const QString &tooltip)

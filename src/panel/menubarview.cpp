@@ -223,10 +223,9 @@ QWidget *MenuBarView::buildNotice()
     m_notice->setObjectName(QStringLiteral("disconnectedNotice"));
     auto *layout = column(m_notice, 8, QMargins(16, 16, 16, 16));
 
-    auto *symbol = new QLabel(m_notice);
+    auto *symbol = new Style::SymbolLabel(QStringLiteral("video.slash"), Style::symbolSide(TextStyle::Title),
+                                          &Style::secondaryColor, m_notice);
     symbol->setObjectName(QStringLiteral("noticeSymbol"));
-    symbol->setPixmap(Style::symbol(QStringLiteral("video.slash"), TextStyle::Title,
-                                         Style::secondaryColor(palette()), devicePixelRatioF()));
     layout->addWidget(symbol, 0, Qt::AlignHCenter);
 
     m_noticeMessage = Style::label(QString(), TextStyle::Caption, m_notice);

@@ -35,10 +35,10 @@ PresetRow::PresetRow(const CameraPreset &preset, bool emphasised, QWidget *paren
     m_delete->setAutoRaise(true);
     m_delete->setFocusPolicy(Qt::StrongFocus);
     m_delete->setCursor(Qt::PointingHandCursor);
-    const QPixmap mark = Style::symbol(QStringLiteral("xmark.circle.fill"), TextStyle::Callout,
-                                            Style::secondaryColor(palette()), devicePixelRatioF());
-    m_delete->setIcon(QIcon(mark));
-    m_delete->setIconSize(mark.deviceIndependentSize().toSize());
+    m_delete->setIcon(Style::symbolIcon(QStringLiteral("xmark.circle.fill"), TextStyle::Callout,
+                                        Style::secondaryColor(palette())));
+    const int side = Style::symbolSide(TextStyle::Callout);
+    m_delete->setIconSize(QSize(side, side));
 
     connect(m_update, &QPushButton::clicked, this, [this] { emit updateRequested(m_preset); });
     connect(m_load, &QPushButton::clicked, this, [this] { emit loadRequested(m_preset); });

@@ -1,15 +1,17 @@
 #include "style.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include <QApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace Style {
 
@@ -152,7 +154,53 @@ QPixmap symbol(const QString &name, int side, const QColor &color, qreal deviceP
 
 QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal devicePixelRatio)
 {
-    return symbol(name, QFontInfo(font(style)).pixelSize() + 2, color, devicePixelRatio);
+    return symbol(name, symbolSide(style), color, devicePixelRatio);
+}
+
+int symbolSide(TextStyle style)
+{
+    return QFontInfo(font(style)).pixelSize() + 2;
+}
+
+QIcon symbolIcon(const QString &name, TextStyle style, const QColor &color)
+{
+    QIcon icon;
+    for (qreal ratio : {1.0, 2.0, 3.0})
+        icon.addPixmap(symbol(name, style, color, ratio));
+    return icon;
+}
+
+SymbolLabel::SymbolLabel(const QString &name, int side, Colour colour, QWidget *parent)
+    : QLabel(parent)
+    , m_name(name)
+    , m_side(side)
+    , m_colour(colour)
+{
+    render();
+}
+
+void SymbolLabel::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange) {
+        m_stale = true;
+        update();
+    }
+    QLabel::changeEvent(event);
+}
+
+void SymbolLabel::paintEvent(QPaintEvent *event)
+{
+    // Qt 6.4 tells a widget of no scale change; the ratio it paints at does.
+    if (m_stale || !qFuzzyCompare(m_ratio, devicePixelRatioF()))
+        render();
+    QLabel::paintEvent(event);
+}
+
+void SymbolLabel::render()
+{
+    m_ratio = devicePixelRatioF();
+    m_stale = false;
+    setPixmap(symbol(m_name, m_side, m_colour(palette()), m_ratio));
 }
 
 } // namespace Style

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLabel>
+
 #include <QFont>
 #include <QPixmap>
 #include <QString>
@@ -42,5 +44,31 @@ QLabel *label(const QString &text, TextStyle style, QWidget *parent = nullptr);
 QPixmap symbol(const QString &name, int side, const QColor &color, qreal devicePixelRatio);
 // The same, as tall as a line of text in `style`.
 QPixmap symbol(const QString &name, TextStyle style, const QColor &color, qreal devicePixelRatio);
+// The side of a symbol as tall as a line of text in `style`.
+int symbolSide(TextStyle style);
+// A symbol as an icon, sharp at 1x, 2x and 3x (a tool button's, say).
+QIcon symbolIcon(const QString &name, TextStyle style, const QColor &color);
+
+// A symbol in a label, drawn for the screen it is on: again when its window
+// moves to a screen of another scale, and when the palette changes (a dark
+// theme switched on). `colour` picks its colour from the palette.
+class SymbolLabel : public QLabel {
+public:
+    using Colour = QColor (*)(const QPalette &);
+    SymbolLabel(const QString &name, int side, Colour colour, QWidget *parent = nullptr);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void render();
+
+    QString m_name;
+    int m_side;
+    Colour m_colour;
+    qreal m_ratio = 0;
+    bool m_stale = false;
+};
 
 } // namespace Style

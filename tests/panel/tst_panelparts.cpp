@@ -21,6 +21,7 @@ private slots:
     void scaledPositionsRoundTrip();
     void switchesStandOutInEveryTheme_data();
     void switchesStandOutInEveryTheme();
+    void symbolsFollowThePaletteAndTheScale();
 };
 
 void TestPanelParts::trimmedBlanks_data()
@@ -144,6 +145,44 @@ void TestPanelParts::switchesStandOutInEveryTheme()
                  qPrintable(QString("track %1 on %2").arg(track.name(), colours[0])));
         QVERIFY2(Style::contrastRatio(knob, track) >= 3, qPrintable(QString("knob %1 on %2").arg(knob.name(), track.name())));
     }
+}
+
+// The most opaque pixel's colour: what a symbol is drawn in.
+static QColor inkOf(const QImage &image)
+{
+    QColor ink(0, 0, 0, 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor c = image.pixelColor(x, y); c.alpha() > ink.alpha())
+                ink = c;
+    return ink;
+}
+
+void TestPanelParts::symbolsFollowThePaletteAndTheScale()
+{
+    Style::SymbolLabel label(QStringLiteral("video.slash"), 24, &Style::secondaryColor);
+    QPalette light;
+    light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::WindowText, Qt::black);
+    label.setPalette(light);
+    label.grab();
+    QCOMPARE(inkOf(label.pixmap().toImage()).rgb(), Style::secondaryColor(light).rgb());
+
+    // A dark theme switched on while it runs.
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor("#202020"));
+    dark.setColor(QPalette::WindowText, QColor("#f0f0f0"));
+    label.setPalette(dark);
+    label.grab();
+    QCOMPARE(inkOf(label.pixmap().toImage()).rgb(), Style::secondaryColor(dark).rgb());
+    QCOMPARE(label.pixmap().devicePixelRatio(), label.devicePixelRatioF());
+
+    // An icon is sharp at twice the scale too, not an enlarged 1x picture.
+    const QIcon icon = Style::symbolIcon(QStringLiteral("xmark.circle.fill"), Style::TextStyle::Callout, Qt::red);
+    const int side = Style::symbolSide(Style::TextStyle::Callout);
+    const QPixmap sharp = icon.pixmap(QSize(side, side), 2.0);
+    QCOMPARE(sharp.devicePixelRatio(), 2.0);
+    QCOMPARE(sharp.size(), QSize(side, side) * 2);
 }
 
 QTEST_MAIN(TestPanelParts)
