@@ -3,7 +3,8 @@
 # the simulated camera, open the panel from the tray icon, drag Brightness
 # with the mouse, save a preset by typing its name, quit with the panel's
 # button, start again; then the camera must hold the dragged value and the
-# preferences the preset. Screenshots of the open panel stay in ARTIFACTS.
+# preferences the preset; the panel opens under the icon and closes on Escape
+# and on a click outside. Screenshots of the open panel stay in ARTIFACTS.
 #
 #   desktop_e2e.sh BIN-DIR PROBE ARTIFACTS
 #
@@ -101,6 +102,17 @@ start_app 2
 open_panel
 sleep 0.5
 import -window root "$artifacts/panel-reopened.png"
+# Right under the icon at the top right; Escape and a click outside close it.
+{ [ "$py" -ge 20 ] && [ "$py" -le 30 ] && [ $((px + 320)) -le 1280 ] && [ "$px" -ge 900 ]; } \
+    || fail "the panel opened at $px,$py, not under the icon"
+panel_closed() { ! xs_panel_window >/dev/null; }
+xdotool key Escape
+xs_wait_for 10 panel_closed || fail "Escape did not close the panel"
+open_panel
+xdotool mousemove 300 500 click 1
+xs_wait_for 10 panel_closed || fail "a click outside did not close the panel"
+sleep 0.3 # past the guard against the closing click reaching the icon
+open_panel
 quit_app
 "$probe" --presets "$preferences" >"$work/presets-after" || fail "cannot read the stored presets"
 cmp -s "$work/presets" "$work/presets-after" || fail "the second run changed the stored presets"
