@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QProcess>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -30,6 +31,14 @@ bool AppDelegate::trayAvailable() const
     return m_options.trayAvailable ? *m_options.trayAvailable : probeTray();
 }
 
+bool AppDelegate::relaunchThisProgram()
+{
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1)))
+        return false;
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    return true;
+}
+
 bool AppDelegate::probeTray() const
 {
     return m_options.trayProbe ? m_options.trayProbe() : QSystemTrayIcon::isSystemTrayAvailable();
@@ -38,6 +47,12 @@ bool AppDelegate::probeTray() const
 void AppDelegate::checkTray()
 {
     const bool available = probeTray();
+    if (!available && m_startedWithoutTray && !m_relaunched && m_options.lateTrayHost && m_options.lateTrayHost()) {
+        // Qt settled at start-up that there is no tray of this kind and does
+        // not look again: a new start of Lumarel joins it.
+        m_relaunched = m_options.relaunch ? m_options.relaunch() : relaunchThisProgram();
+        return;
+    }
     if (available == trayAvailable())
         return;
     m_options.trayAvailable = available;
@@ -60,6 +75,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // Asked once, so that every step of start-up builds on the same answer;
     // each asking is a round trip to the X server or the session bus.
     m_options.trayAvailable = trayAvailable();
+    m_startedWithoutTray = !trayAvailable();
     createPopover();
     createStatusItem();
     connect(&m_trayCheck, &QTimer::timeout, this, &AppDelegate::checkTray);

@@ -35,6 +35,14 @@ public:
         // StatusNotifierItem host on the session bus).
         std::function<bool()> trayProbe;
         int trayCheckIntervalMs = 2000;
+        // Whether a tray host of a kind that Qt looks for only at start-up has
+        // come since (a StatusNotifierItem host, the only tray on Wayland).
+        // Unset: never.
+        std::function<bool()> lateTrayHost;
+        // Starts Lumarel anew, to join such a host; false when it could not.
+        // The new copy makes this one quit. Unset: this program, with its
+        // arguments, and this copy quits.
+        std::function<bool()> relaunch;
         // Adds the panel's own entries (the presets) to the icon's menu each
         // time it is about to show, between "Open Lumarel" and "Quit Lumarel".
         std::function<void(QWidget *panel, QMenu *menu)> addTrayMenuEntries;
@@ -67,12 +75,15 @@ private:
     void showSplashWindow();
     void fillStatusMenu();
     bool probeTray() const;
+    static bool relaunchThisProgram();
     void checkTray();
 
     Options m_options;
     QSystemTrayIcon *m_statusItem = nullptr;
     std::unique_ptr<QMenu> m_statusMenu;
     QTimer m_trayCheck;
+    bool m_startedWithoutTray = false;
+    bool m_relaunched = false;
     std::unique_ptr<PopoverWindow> m_popover;
     QPointer<SplashView> m_splashWindow;
 };

@@ -3,6 +3,9 @@
 #include "loginitem.h"
 #include "menubarview.h"
 #include "sleepmonitor.h"
+#if defined(Q_OS_LINUX)
+#include "trayhost.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -28,6 +31,9 @@ int main(int argc, char *argv[])
     options.addTrayMenuEntries = [](QWidget *panel, QMenu *menu) {
         static_cast<MenuBarView *>(panel)->addPresetActions(menu);
     };
+#if defined(Q_OS_LINUX)
+    options.lateTrayHost = [] { return statusNotifierHostRegistered(); };
+#endif
     AppDelegate delegate(std::move(options));
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();

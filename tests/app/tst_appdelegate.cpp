@@ -74,6 +74,7 @@ private slots:
     void quitRequestFromNewerCopyEndsTheApplication();
     void theIconsMenuOpensQuitsAndHoldsThePanelsEntries();
     void aTrayThatComesLaterIsUsed();
+    void aTrayHostQtCannotJoinLateMeansANewStart();
 
 private:
     std::unique_ptr<AppDelegate> makeDelegate(bool tray);
@@ -348,6 +349,27 @@ void TestAppDelegate::aTrayThatComesLaterIsUsed()
     QTest::qWait(100);
     QCOMPARE(delegate.popover(), popover);
     QVERIFY(delegate.statusItem()->isVisible());
+}
+
+void TestAppDelegate::aTrayHostQtCannotJoinLateMeansANewStart()
+{
+    bool host = false;
+    int relaunches = 0;
+    AppDelegate::Options options;
+    options.makePanel = [] { return new QWidget; };
+    options.registry = std::make_unique<FakeRegistry>(&m_log);
+    options.trayProbe = [] { return false; }; // Qt settled on no tray
+    options.trayCheckIntervalMs = 20;
+    options.lateTrayHost = [&host] { return host; };
+    options.relaunch = [&relaunches] { return ++relaunches > 0; };
+    AppDelegate delegate(std::move(options));
+    delegate.applicationDidFinishLaunching();
+    QTest::qWait(100);
+    QCOMPARE(relaunches, 0);
+    host = true;
+    QTRY_COMPARE(relaunches, 1);
+    QTest::qWait(100);
+    QCOMPARE(relaunches, 1); // once
 }
 
 QTEST_MAIN(TestAppDelegate)

@@ -1,14 +1,21 @@
-// logind's news of a resume, on a private bus daemon standing in for the
-// system bus: a connection that owns logind's name plays logind.
+// The platform's D-Bus pieces on a private bus daemon: logind's news of a
+// resume (a connection that owns logind's name plays logind), and a
+// StatusNotifierItem host that comes after the application.
 
 #include "logindsleepmonitor.h"
+#include "trayhost.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <atomic>
 
 namespace {
 
@@ -21,9 +28,21 @@ QDBusMessage prepareForSleep(bool goingToSleep)
     return signal;
 }
 
+// The tray's watcher, with or without a host registered.
+class FakeWatcher : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+
+public:
+    explicit FakeWatcher(QObject *parent) : QDBusAbstractAdaptor(parent) {}
+    bool hostRegistered() const { return host; }
+    std::atomic_bool host = false;
+};
+
 } // namespace
 
-class TestSleepMonitor : public QObject {
+class TestDBusPlatform : public QObject {
     Q_OBJECT
 
 private:
@@ -65,6 +84,32 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(resumed.count(), 1, 5000);
     }
 
+    void aLateTrayHostIsSeen()
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(m_address, QStringLiteral("application"));
+        QVERIFY(!statusNotifierHostRegistered(bus)); // no watcher yet
+
+        // The watcher answers from a thread of its own, as from another
+        // process: the question blocks this one.
+        QDBusConnection panel = QDBusConnection::connectToBus(m_address, QStringLiteral("panel"));
+        QThread thread;
+        auto *root = new QObject;
+        auto *watcher = new FakeWatcher(root);
+        root->moveToThread(&thread);
+        connect(&thread, &QThread::finished, root, &QObject::deleteLater);
+        thread.start();
+        const auto stop = qScopeGuard([&] {
+            thread.quit();
+            thread.wait();
+        });
+        QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), root));
+        QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        QVERIFY(!statusNotifierHostRegistered(bus)); // a watcher, no host
+        watcher->host = true;
+        QVERIFY(statusNotifierHostRegistered(bus));
+        QVERIFY(!statusNotifierHostRegistered(QDBusConnection(QStringLiteral("never connected"))));
+    }
+
     void withoutABusItTellsNothing()
     {
         LogindSleepMonitor monitor(QDBusConnection(QStringLiteral("never connected")));
@@ -72,5 +117,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSleepMonitor)
-#include "tst_sleepmonitor.moc"
+QTEST_GUILESS_MAIN(TestDBusPlatform)
+#include "tst_dbusplatform.moc"
