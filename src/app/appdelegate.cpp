@@ -31,9 +31,23 @@ bool AppDelegate::trayAvailable() const
     return m_options.trayAvailable ? *m_options.trayAvailable : probeTray();
 }
 
+namespace {
+
+// Set for a copy started to join a tray: should Qt not see that tray either,
+// that copy must not start yet another.
+constexpr char kRelaunchedVariable[] = "LUMAREL_STARTED_FOR_TRAY";
+
+} // namespace
+
 bool AppDelegate::relaunchThisProgram()
 {
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1)))
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setArguments(QCoreApplication::arguments().mid(1));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kRelaunchedVariable), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+    if (!process.startDetached())
         return false;
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     return true;
@@ -76,6 +90,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // each asking is a round trip to the X server or the session bus.
     m_options.trayAvailable = trayAvailable();
     m_startedWithoutTray = !trayAvailable();
+    m_relaunched = qEnvironmentVariableIsSet(kRelaunchedVariable);
     createPopover();
     createStatusItem();
     connect(&m_trayCheck, &QTimer::timeout, this, &AppDelegate::checkTray);

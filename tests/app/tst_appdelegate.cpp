@@ -370,6 +370,22 @@ void TestAppDelegate::aTrayHostQtCannotJoinLateMeansANewStart()
     QTRY_COMPARE(relaunches, 1);
     QTest::qWait(100);
     QCOMPARE(relaunches, 1); // once
+
+    // A copy started to join the tray never starts another, should Qt not
+    // see the tray either.
+    qputenv("LUMAREL_STARTED_FOR_TRAY", "1");
+    AppDelegate::Options again;
+    again.makePanel = [] { return new QWidget; };
+    again.registry = std::make_unique<FakeRegistry>(&m_log);
+    again.trayProbe = [] { return false; };
+    again.trayCheckIntervalMs = 20;
+    again.lateTrayHost = [] { return true; };
+    again.relaunch = [&relaunches] { return ++relaunches > 0; };
+    AppDelegate joined(std::move(again));
+    joined.applicationDidFinishLaunching();
+    QTest::qWait(100);
+    qunsetenv("LUMAREL_STARTED_FOR_TRAY");
+    QCOMPARE(relaunches, 1);
 }
 
 QTEST_MAIN(TestAppDelegate)
