@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -152,6 +153,7 @@ void TestMenuBarView::everyInteractiveWidgetIsNamedAndEnabled()
 
     // Nothing is greyed out instead of hidden; only Save waits for a name.
     int checked = 0;
+    QSet<QWidget *> controls;
     for (QWidget *widget : view.findChildren<QWidget *>()) {
         if (!widget->isVisibleTo(&view))
             continue;
@@ -161,6 +163,8 @@ void TestMenuBarView::everyInteractiveWidgetIsNamedAndEnabled()
         if (!interactive || qobject_cast<QScrollBar *>(widget) || widget->parent()->inherits("QComboBox"))
             continue;
         ++checked;
+        if (widget->isEnabled())
+            controls.insert(widget);
         const auto *button = qobject_cast<QAbstractButton *>(widget);
         const QString name = widget->accessibleName().isEmpty() && button ? button->text()
                                                                           : widget->accessibleName();
@@ -176,6 +180,19 @@ void TestMenuBarView::everyInteractiveWidgetIsNamedAndEnabled()
     QVERIFY(f.accessible<QAbstractButton>("Delete Desk"));
     QVERIFY(f.accessible<QAbstractButton>("Open at Login"));
     QCOMPARE(f.named<QLineEdit>("presetNameField")->placeholderText(), QString::fromUtf8("Preset name\u2026"));
+
+    // Tab reaches every one of them.
+    view.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    f.accessible<QComboBox>("Camera")->setFocus(Qt::TabFocusReason);
+    QVERIFY(QApplication::focusWidget());
+    QSet<QWidget *> reached;
+    for (int i = 0; i < 3 * controls.size() && QApplication::focusWidget(); ++i) {
+        reached.insert(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (QWidget *control : controls)
+        QVERIFY2(reached.contains(control), qPrintable(control->accessibleName() + " " + control->objectName()));
 }
 
 void TestMenuBarView::oneCameraShowsItsNameTwoShowAPicker()
