@@ -5,6 +5,22 @@
 
 xs_pids=()
 
+# The tools a desktop test needs. xs_skip_without NAME TOOL...: exits 77
+# (skipped) when one is not installed, for what a developer's machine may
+# lack; xs_require NAME TOOL...: fails, for what the setup script installs.
+xs_skip_without() {
+    local name=$1 tool; shift
+    for tool; do
+        command -v "$tool" >/dev/null || { echo "$name: $tool is not installed; skipped"; exit 77; }
+    done
+}
+xs_require() {
+    local name=$1 tool; shift
+    for tool; do
+        command -v "$tool" >/dev/null || { echo "$name: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+    done
+}
+
 xs_cleanup() {
     local i
     for ((i = ${#xs_pids[@]} - 1; i >= 0; i--)); do

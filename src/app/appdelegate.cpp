@@ -13,6 +13,14 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 
+namespace {
+
+// Set for a copy started to join a tray: should Qt not see that tray either,
+// that copy must not start yet another.
+constexpr char kRelaunchedVariable[] = "LUMAREL_STARTED_FOR_TRAY";
+
+} // namespace
+
 AppDelegate::AppDelegate(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
@@ -30,14 +38,6 @@ bool AppDelegate::trayAvailable() const
 {
     return m_options.trayAvailable ? *m_options.trayAvailable : probeTray();
 }
-
-namespace {
-
-// Set for a copy started to join a tray: should Qt not see that tray either,
-// that copy must not start yet another.
-constexpr char kRelaunchedVariable[] = "LUMAREL_STARTED_FOR_TRAY";
-
-} // namespace
 
 bool AppDelegate::relaunchThisProgram()
 {

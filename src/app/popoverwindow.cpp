@@ -65,11 +65,8 @@ QRect PopoverWindow::popupGeometry(const QRect &anchor, const QPoint &cursor, co
     const int below = available.bottom() - target.bottom();
     const int above = target.top() - available.top();
     const int room = std::max(below, above);
-    if (room >= kContentSize.height() || room < kMinimumHeight) {
-        const QSize size(kContentSize.width(), std::min(kContentSize.height(), available.height()));
-        return {placement(anchor, cursor, available, size), size};
-    }
-    const QSize size(kContentSize.width(), room);
+    const bool lower = room < kContentSize.height() && room >= kMinimumHeight;
+    const QSize size(kContentSize.width(), lower ? room : std::min(kContentSize.height(), available.height()));
     return {placement(anchor, cursor, available, size), size};
 }
 

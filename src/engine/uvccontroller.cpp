@@ -133,10 +133,7 @@ void UVCController::camerasWatched(const QByteArray &answer)
     const auto devices = HelperAnswers::parseDevices(QString::fromUtf8(answer));
     if (!devices || *devices == m_devices)
         return;
-    auto listed = [](const QList<UVCDevice> &list, const UVCDevice &device) {
-        return std::any_of(list.cbegin(), list.cend(), [&](const UVCDevice &d) { return d.id() == device.id(); });
-    };
-    const bool wasListed = m_selectedDevice && listed(m_devices, *m_selectedDevice);
+    const bool wasListed = m_selectedDevice && isListed(m_devices, *m_selectedDevice);
     setDevices(*devices);
     if (!m_selectedDevice) {
         if (devices->isEmpty())
@@ -145,7 +142,7 @@ void UVCController::camerasWatched(const QByteArray &answer)
         checkConnection();
         return;
     }
-    if (listed(*devices, *m_selectedDevice) != wasListed)
+    if (isListed(*devices, *m_selectedDevice) != wasListed)
         checkConnection();
 }
 

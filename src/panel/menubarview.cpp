@@ -26,8 +26,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 using Style::TextStyle;
 
 namespace {
@@ -327,9 +325,7 @@ void MenuBarView::renderCamera()
     const QList<UVCDevice> devices = m_uvc->devices();
     const std::optional<UVCDevice> selected = m_uvc->selectedDevice();
 
-    const bool selectedListed = selected && std::any_of(devices.begin(), devices.end(), [&](const UVCDevice &device) {
-        return device.id() == selected->id();
-    });
+    const bool selectedListed = selected && isListed(devices, *selected);
     // A selected camera that went away is named while there is no other to
     // choose; otherwise the picker offers the cameras there are, none of them
     // shown as the one the controls are for.

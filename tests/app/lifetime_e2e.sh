@@ -14,15 +14,11 @@ bin=${1:?usage: lifetime_e2e.sh BIN-DIR CLOSEWINDOW}
 closewindow=${2:?}
 app="$bin/lumarel"
 
-for tool in Xvfb trayer; do
-    command -v "$tool" >/dev/null || { echo "lifetime test: $tool is not installed; skipped"; exit 77; }
-done
-for tool in xdotool xdpyinfo xwininfo; do
-    command -v "$tool" >/dev/null || { echo "lifetime test: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-done
-
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/xsession.sh"
+xs_skip_without "lifetime test" Xvfb trayer
+xs_require "lifetime test" xdotool xdpyinfo xwininfo
+
 work=$(mktemp -d)
 trap 'xs_cleanup; rm -rf "$work"' EXIT
 # What the application printed goes with a failure: without it a crash on a

@@ -16,15 +16,11 @@ artifacts=${3:?}
 app="$bin/lumarel"
 helper="$bin/uvcc-helper"
 
-for tool in Xvfb trayer; do
-    command -v "$tool" >/dev/null || { echo "desktop test: $tool is not installed; skipped"; exit 77; }
-done
-for tool in xdotool xdpyinfo xwininfo import; do
-    command -v "$tool" >/dev/null || { echo "desktop test: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-done
-
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/xsession.sh"
+xs_skip_without "desktop test" Xvfb trayer
+xs_require "desktop test" xdotool xdpyinfo xwininfo import
+
 work=$(mktemp -d)
 mkdir -p "$artifacts"
 trap 'xs_cleanup; rm -rf "$work"' EXIT

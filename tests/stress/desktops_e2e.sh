@@ -18,17 +18,13 @@ bin=${1:?usage: desktops_e2e.sh BIN-DIR ARTIFACTS}
 artifacts=${2:?}
 app="$bin/lumarel"
 
-for tool in Xvfb xfce4-panel xfwm4 weston weston-debug; do
-    command -v "$tool" >/dev/null || { echo "desktops test: $tool is not installed; skipped"; exit 77; }
-done
-ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 \
-    || { echo "desktops test: Qt's Wayland plugin (qt6-wayland) is not installed; skipped"; exit 77; }
-for tool in dbus-daemon gdbus xdotool xdpyinfo xwininfo import weston-screenshooter; do
-    command -v "$tool" >/dev/null || { echo "desktops test: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-done
-
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/xsession.sh"
+xs_skip_without "desktops test" Xvfb xfce4-panel xfwm4 weston weston-debug
+ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 \
+    || { echo "desktops test: Qt's Wayland plugin (qt6-wayland) is not installed; skipped"; exit 77; }
+xs_require "desktops test" dbus-daemon gdbus xdotool xdpyinfo xwininfo import weston-screenshooter
+
 work=$(mktemp -d)
 mkdir -p "$artifacts"
 # A service the bus started may still be writing its files for a moment.
