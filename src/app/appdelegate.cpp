@@ -78,7 +78,7 @@ void AppDelegate::checkTray()
     m_statusItem->hide();
     m_statusItem->show();
     if (m_popover && m_popover->mode() == PopoverWindow::Mode::Window)
-        m_popover = std::make_unique<PopoverWindow>(m_popover->panel(), PopoverWindow::trayMode());
+        m_popover = std::make_unique<PopoverWindow>(m_popover->panel(), PopoverWindow::Mode::Popover);
     if (m_splashWindow)
         m_splashWindow->setTrayAvailable(true);
 }
@@ -117,7 +117,7 @@ void AppDelegate::terminateOtherInstances()
 
 void AppDelegate::createPopover()
 {
-    const auto mode = trayAvailable() ? PopoverWindow::trayMode() : PopoverWindow::Mode::Window;
+    const auto mode = trayAvailable() ? PopoverWindow::Mode::Popover : PopoverWindow::Mode::Window;
     m_popover = std::make_unique<PopoverWindow>(m_options.makePanel(), mode);
 }
 

@@ -1,24 +1,27 @@
 #include "popoverwindow.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 Qt::WindowFlags flagsFor(PopoverWindow::Mode mode)
 {
     switch (mode) {
-    case PopoverWindow::Mode::Popup:
-        return Qt::Popup | Qt::FramelessWindowHint;
     case PopoverWindow::Mode::Popover:
         return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
     case PopoverWindow::Mode::Window:
@@ -27,20 +30,31 @@ Qt::WindowFlags flagsFor(PopoverWindow::Mode mode)
     return Qt::Window;
 }
 
-} // namespace
-
-PopoverWindow::Mode PopoverWindow::trayMode()
+// Screen readers announce a window by its role: Qt would give this plain
+// widget the role of a mere container.
+QAccessibleInterface *accessibleWindow(const QString &className, QObject *object)
 {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? Mode::Popover : Mode::Popup;
+    if (className == QLatin1String("PopoverWindow") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
 }
+
+} // namespace
 
 PopoverWindow::PopoverWindow(QWidget *panel, Mode mode)
     : QWidget(nullptr, flagsFor(mode))
     , m_panel(panel)
     , m_mode(mode)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleWindow), true);
+    Q_UNUSED(factoryInstalled);
     setWindowTitle(QStringLiteral("Lumarel"));
     setFixedSize(kContentSize);
+    m_grabRetry.setSingleShot(true);
+    m_grabRetry.setInterval(kGrabRetryMs);
+    connect(&m_grabRetry, &QTimer::timeout, this, &PopoverWindow::grabPointer);
+    if (mode == Mode::Popover)
+        qApp->installEventFilter(this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(panel);
@@ -110,10 +124,41 @@ void PopoverWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!focusWidget())
         focusNextPrevChild(true);
+    if (m_mode == Mode::Popover) {
+        if (QWindow *window = windowHandle(); window && !m_watchingWindow) {
+            window->installEventFilter(this);
+            m_watchingWindow = true;
+        }
+        grabPointer();
+    }
+}
+
+void PopoverWindow::grabPointer()
+{
+    // A click on the bare desktop moves the focus nowhere under many window
+    // managers, and there is no window manager at all in some set-ups: with
+    // the pointer held, such a click reaches this window, outside its area.
+    // Where the system has no pointer grabs (Wayland) the focus rule alone
+    // applies. A grab fails until the window is mapped, and our own lists and
+    // menus take it over while they are open. Qt reports success even while
+    // another program still holds the pointer (a tray host whose button is
+    // still down), so it is asked again over the first moments it is shown;
+    // holding it already, asking again changes nothing.
+    m_grabRetry.stop();
+    if (!isVisible() || !windowHandle() || QApplication::activePopupWidget())
+        return;
+    if (QGuiApplication::mouseButtons() == Qt::NoButton)
+        m_pointerGrabbed = windowHandle()->setMouseGrabEnabled(true) || m_pointerGrabbed;
+    if (m_grabAttempts++ < kGrabAttempts)
+        m_grabRetry.start();
 }
 
 void PopoverWindow::hideEvent(QHideEvent *event)
 {
+    m_grabRetry.stop();
+    m_grabAttempts = 0;
+    if (std::exchange(m_pointerGrabbed, false) && windowHandle())
+        windowHandle()->setMouseGrabEnabled(false);
     if (m_mode != Mode::Window && !m_dismissing)
         m_sinceOutsideClose.start();
     else
@@ -129,6 +174,30 @@ void PopoverWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && m_mode == Mode::Popover && isVisible() && !isActiveWindow()
         && !QApplication::activePopupWidget())
         hide();
+}
+
+void PopoverWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (m_mode == Mode::Popover && !rect().contains(event->position().toPoint())) {
+        hide();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+bool PopoverWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Mapped on the screen at last: a grab can take hold now.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && isVisible())
+        QTimer::singleShot(0, this, &PopoverWindow::grabPointer);
+    // One of our own lists or menus closed: it took the pointer with it.
+    if (event->type() == QEvent::Hide && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->windowType() == Qt::Popup) {
+        m_pointerGrabbed = false;
+        m_grabAttempts = 0;
+        QTimer::singleShot(0, this, &PopoverWindow::grabPointer);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 // The window that shows the panel. Over a system tray it is a frameless popup
@@ -15,14 +16,13 @@ public:
     // is the same click reaching the icon: it must not reopen the popup.
     static constexpr int kReopenGuardMs = 200;
 
-    // Popup: a Qt popup, closed by Qt on a click outside (X11). Popover: a
-    // frameless tool window that closes when it loses the focus, for where a
-    // popup without a parent window cannot be one (Wayland makes it an
-    // ordinary window that outside clicks leave open). Window: an ordinary
-    // window, for a desktop without a tray.
-    enum class Mode { Popup, Popover, Window };
-    // The mode over a tray on this platform: Popover on Wayland, else Popup.
-    static Mode trayMode();
+    // Popover, over a tray: a frameless tool window that closes when it
+    // loses the focus or, where the system lets it hold the pointer (X11),
+    // on a click outside. Not a Qt popup: without a parent window Wayland
+    // makes that an ordinary window that outside clicks leave open, and Qt
+    // keeps popups out of the accessibility tree, away from screen readers.
+    // Window: an ordinary window, for a desktop without a tray.
+    enum class Mode { Popover, Window };
 
     // Takes ownership of `panel`, which stays the window's content for good.
     PopoverWindow(QWidget *panel, Mode mode);
@@ -61,11 +61,22 @@ protected:
     void changeEvent(QEvent *event) override;
     // Escape closes it over a tray.
     void keyPressEvent(QKeyEvent *event) override;
+    // A click outside, while the popover holds the pointer, closes it.
+    void mousePressEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void grabPointer();
+    static constexpr int kGrabRetryMs = 100;
+    static constexpr int kGrabAttempts = 15;
+
     QWidget *m_panel;
     Mode m_mode;
     bool m_dismissing = false;
     QElapsedTimer m_sinceOutsideClose;
+    QTimer m_grabRetry;
+    int m_grabAttempts = 0;
+    bool m_pointerGrabbed = false;
+    bool m_watchingWindow = false;
 };

@@ -331,7 +331,7 @@ void TestAppDelegate::aTrayThatComesLaterIsUsed()
     };
     QVERIFY(hintTexts().contains("no system tray"));
     tray = true;
-    QTRY_COMPARE(delegate.popover()->mode(), PopoverWindow::Mode::Popup);
+    QTRY_COMPARE(delegate.popover()->mode(), PopoverWindow::Mode::Popover);
     QVERIFY(!hintTexts().contains("no system tray"));
     QVERIFY(hintTexts().contains("icon in your system tray"));
     QCOMPARE(delegate.popover()->panel(), panel);

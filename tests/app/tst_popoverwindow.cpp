@@ -1,5 +1,6 @@
 #include "popoverwindow.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -11,7 +12,7 @@ private slots:
     void placement();
     void smallScreensGetALowerPopup_data();
     void smallScreensGetALowerPopup();
-    void popupOpensActiveAndClosesOnOutsideClick();
+    void popoverOpensActiveAndClosesOnOutsideClick();
     void windowModeWithoutTray();
     void popoverClosesWhenItLosesTheFocusOrOnEscape();
 };
@@ -76,47 +77,60 @@ void TestPopoverWindow::smallScreensGetALowerPopup()
     QVERIFY(available.contains(placed));
 }
 
-void TestPopoverWindow::popupOpensActiveAndClosesOnOutsideClick()
+void TestPopoverWindow::popoverOpensActiveAndClosesOnOutsideClick()
 {
     auto *panel = new QWidget;
     auto *field = new QLineEdit(panel);
-    PopoverWindow popup(panel, PopoverWindow::Mode::Popup);
-    QVERIFY(popup.windowFlags().testFlag(Qt::Popup));
-    QVERIFY(popup.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(popup.panel(), panel);
-    QCOMPARE(panel->window(), &popup);
+    PopoverWindow popover(panel, PopoverWindow::Mode::Popover);
+    QCOMPARE(popover.windowType(), Qt::Tool);
+    QVERIFY(popover.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(popover.panel(), panel);
+    QCOMPARE(panel->window(), &popover);
 
-    popup.showUnder(QRect());
-    QVERIFY(popup.isVisible());
-    QCOMPARE(popup.size(), QSize(320, 700));
-    QVERIFY(QTest::qWaitForWindowActive(&popup));
+    popover.showUnder(QRect());
+    QVERIFY(popover.isVisible());
+    QCOMPARE(popover.size(), QSize(320, 700));
+    QVERIFY(QTest::qWaitForWindowActive(&popover));
     // Typed at once, without a click first, the keys reach the panel.
     QTest::keyClicks(nullptr, "abc"); // to where the keyboard focus is
     QCOMPARE(field->text(), QString("abc"));
 
-    // Closed from the icon: the next click may open it at once.
-    popup.dismiss();
-    QVERIFY(!popup.isVisible());
-    QVERIFY(!popup.justClosedByOutsideClick());
+    // A screen reader finds it among the application's windows, by name.
+    QAccessibleInterface *application = QAccessible::queryAccessibleInterface(qApp);
+    QVERIFY(application);
+    bool listed = false;
+    for (int i = 0; i < application->childCount(); ++i) {
+        QAccessibleInterface *window = application->child(i);
+        listed = listed
+            || (window && window->object() == &popover && window->text(QAccessible::Name) == "Lumarel"
+                && window->role() == QAccessible::Window);
+    }
+    QVERIFY(listed);
 
-    popup.showUnder(QRect(600, 0, 24, 24));
-    QVERIFY(QTest::qWaitForWindowActive(&popup));
-    QTest::mousePress(&popup, Qt::LeftButton, {}, QPoint(-20, -20));
-    QTRY_VERIFY(!popup.isVisible());
-    QVERIFY(popup.justClosedByOutsideClick());
-    QTRY_VERIFY_WITH_TIMEOUT(!popup.justClosedByOutsideClick(), PopoverWindow::kReopenGuardMs * 10);
+    // Closed from the icon: the next click may open it at once.
+    popover.dismiss();
+    QVERIFY(!popover.isVisible());
+    QVERIFY(!popover.justClosedByOutsideClick());
+
+    // Holding the pointer, it gets the clicks outside its area (X11).
+    popover.showUnder(QRect(600, 0, 24, 24));
+    QVERIFY(QTest::qWaitForWindowActive(&popover));
+    QTest::mousePress(&popover, Qt::LeftButton, {}, QPoint(-20, -20));
+    QVERIFY(!popover.isVisible());
+    QVERIFY(popover.justClosedByOutsideClick());
+    QTRY_VERIFY_WITH_TIMEOUT(!popover.justClosedByOutsideClick(), PopoverWindow::kReopenGuardMs * 10);
 
     // A click inside leaves it open, and the panel is still the same one.
-    popup.showUnder(QRect());
-    QTest::mouseClick(&popup, Qt::LeftButton, {}, QPoint(160, 350));
-    QVERIFY(popup.isVisible());
-    QCOMPARE(popup.panel(), panel);
+    popover.showUnder(QRect());
+    QTest::mouseClick(&popover, Qt::LeftButton, {}, QPoint(160, 350));
+    QVERIFY(popover.isVisible());
+    QCOMPARE(popover.panel(), panel);
 }
 
 void TestPopoverWindow::windowModeWithoutTray()
 {
     PopoverWindow window(new QWidget, PopoverWindow::Mode::Window);
-    QVERIFY(!window.windowFlags().testFlag(Qt::Popup));
+    QCOMPARE(window.windowType(), Qt::Window);
     QCOMPARE(window.windowTitle(), QStringLiteral("Lumarel"));
     window.show();
     QCOMPARE(window.size(), QSize(320, 700));
@@ -130,8 +144,6 @@ void TestPopoverWindow::popoverClosesWhenItLosesTheFocusOrOnEscape()
     auto *panel = new QWidget;
     auto *field = new QLineEdit(panel);
     PopoverWindow popover(panel, PopoverWindow::Mode::Popover);
-    QCOMPARE(popover.windowType(), Qt::Tool);
-    QVERIFY(popover.windowFlags().testFlag(Qt::FramelessWindowHint));
 
     popover.showUnder(QRect(600, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowActive(&popover));
