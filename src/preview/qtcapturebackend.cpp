@@ -1,5 +1,7 @@
 #include "qtcapturebackend.h"
 
+#include "deviceprobe.h"
+
 #include <QCameraDevice>
 #include <QCameraFormat>
 #include <QMediaDevices>
@@ -98,6 +100,28 @@ void QtCaptureBackend::startRunning(std::function<void()> done)
         done();
         return;
     }
+    // GStreamer opens the device on this thread as the camera starts: it
+    // starts only once the device has opened elsewhere without hanging. The
+    // context dies with the camera, so a stopped camera never starts late.
+    const QString path = QString::fromUtf8(m_camera->cameraDevice().id());
+    if (!DeviceProbe::isDevicePath(path)) {
+        startCamera(std::move(done));
+        return;
+    }
+    auto *context = new QObject(m_camera.get());
+    DeviceProbe::probe(path, context, [this, context, done = std::move(done)](bool answered) {
+        context->deleteLater();
+        if (answered) {
+            startCamera(done);
+            return;
+        }
+        m_problem = PreviewProblem::CameraUnavailable;
+        done();
+    });
+}
+
+void QtCaptureBackend::startCamera(std::function<void()> done)
+{
     QCamera *camera = m_camera.get();
     if (m_session->camera() != camera)
         m_session->setCamera(camera);

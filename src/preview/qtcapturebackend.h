@@ -44,6 +44,7 @@ public:
     static qsizetype chooseMediumFormat(const QList<FormatOffer> &offers);
 
 private:
+    void startCamera(std::function<void()> done);
     bool cameraUsable() const;
     void noteUnplugged();
 
