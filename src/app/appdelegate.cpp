@@ -134,6 +134,8 @@ void AppDelegate::createStatusItem()
     m_statusMenu = std::make_unique<QMenu>();
     connect(m_statusMenu.get(), &QMenu::aboutToShow, this, &AppDelegate::fillStatusMenu);
     fillStatusMenu();
+    if (m_options.watchTrayMenuEntries && m_popover)
+        m_options.watchTrayMenuEntries(m_popover->panel(), [this] { fillStatusMenu(); });
     m_statusItem->setContextMenu(m_statusMenu.get());
     // Shown even without a tray: Qt docks it should one appear later.
     m_statusItem->show();

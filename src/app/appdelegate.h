@@ -46,6 +46,9 @@ public:
         // Adds the panel's own entries (the presets) to the icon's menu each
         // time it is about to show, between "Open Lumarel" and "Quit Lumarel".
         std::function<void(QWidget *panel, QMenu *menu)> addTrayMenuEntries;
+        // Calls `changed` whenever those entries change, so that the menu is
+        // filled anew before it is next asked for.
+        std::function<void(QWidget *panel, std::function<void()> changed)> watchTrayMenuEntries;
     };
 
     explicit AppDelegate(Options options, QObject *parent = nullptr);

@@ -26,10 +26,17 @@ int main(int argc, char *argv[])
         panelOptions.loginItem = makeLoginItem(AppInfo::launchPath());
         panelOptions.followCameras = true;
         panelOptions.sleepMonitor = makeSleepMonitor();
+        panelOptions.createModelsLater = true;
         return new MenuBarView(std::move(panelOptions));
     };
     options.addTrayMenuEntries = [](QWidget *panel, QMenu *menu) {
         static_cast<MenuBarView *>(panel)->addPresetActions(menu);
+    };
+    options.watchTrayMenuEntries = [](QWidget *panel, std::function<void()> changed) {
+        // Queued: a preset chosen in the menu changes the entries while its
+        // action is still being triggered.
+        QObject::connect(static_cast<MenuBarView *>(panel), &MenuBarView::trayMenuEntriesChanged, panel,
+                         std::move(changed), Qt::QueuedConnection);
     };
 #if defined(Q_OS_LINUX)
     options.lateTrayHost = [] { return statusNotifierHostRegistered(); };

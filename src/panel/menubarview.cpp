@@ -82,31 +82,51 @@ MenuBarView::MenuBarView(Options options, QWidget *parent)
     , m_loginItem(std::move(options.loginItem))
     , m_sleepMonitor(std::move(options.sleepMonitor))
 {
-    m_uvc = options.helperPath.isEmpty() ? std::make_unique<UVCController>()
-                                         : std::make_unique<UVCController>(options.helperPath);
-    m_presets = std::make_unique<PresetManager>();
-    m_camera = options.captureBackend
-        ? std::make_unique<CameraSessionManager>(std::move(options.captureBackend))
-        : std::make_unique<CameraSessionManager>();
-    m_wasConnected = m_uvc->isConnected();
-
     setObjectName(QStringLiteral("menuBarView"));
     // 320 x 700 where the screen has room; on a small one the window around
     // it is lower, and the scroll area in the middle gives up the difference.
     setFixedWidth(kPanelSize.width());
     setMaximumHeight(kPanelSize.height());
     resize(kPanelSize);
+    const bool later = options.createModelsLater;
+    m_modelOptions = std::make_unique<Options>(std::move(options));
+    if (later)
+        QTimer::singleShot(kModelDelayMs, this, &MenuBarView::createModels);
+    else
+        createModels();
+}
+
+void MenuBarView::createModels()
+{
+    if (m_uvc)
+        return;
+    const std::unique_ptr<Options> options = std::move(m_modelOptions);
+    m_uvc = options->helperPath.isEmpty() ? std::make_unique<UVCController>()
+                                          : std::make_unique<UVCController>(options->helperPath);
+    m_presets = std::make_unique<PresetManager>();
+    m_camera = options->captureBackend
+        ? std::make_unique<CameraSessionManager>(std::move(options->captureBackend))
+        : std::make_unique<CameraSessionManager>();
+    m_wasConnected = m_uvc->isConnected();
+
     auto *layout = column(this, 0, QMargins());
     layout->addWidget(buildTopBlock());
     layout->addWidget(buildScrollArea(), 1);
     layout->addWidget(buildFooter());
+    // Built while being shown: the layout would show its parts only one
+    // event-loop turn later, after the window had appeared empty.
+    if (isVisible()) {
+        for (QWidget *part : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!part->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                part->show();
+    }
 
     connectModels();
     m_resumeCheck.setInterval(kResumeCheckIntervalMs);
     connect(&m_resumeCheck, &QTimer::timeout, this, &MenuBarView::checkAfterResume);
     if (m_sleepMonitor)
         connect(m_sleepMonitor.get(), &SleepMonitor::resumed, this, &MenuBarView::systemResumed);
-    if (options.followCameras)
+    if (options->followCameras)
         m_uvc->followCameras();
     renderCamera();
     renderPreview();
@@ -126,7 +146,9 @@ MenuBarView::~MenuBarView()
 
 void MenuBarView::addPresetActions(QMenu *menu)
 {
-    if (!m_uvc->isConnected())
+    // The tray's menu is filled as the icon is put up, before the models
+    // exist: whether a camera is connected is not known yet then.
+    if (!m_uvc || !m_uvc->isConnected())
         return;
     const std::optional<QString> lastUsed = m_presets->lastUsedPresetName();
     for (const CameraPreset &preset : m_presets->presets()) {
@@ -138,12 +160,27 @@ void MenuBarView::addPresetActions(QMenu *menu)
     }
 }
 
-UVCController &MenuBarView::uvc() const { return *m_uvc; }
-PresetManager &MenuBarView::presets() const { return *m_presets; }
-CameraSessionManager &MenuBarView::camera() const { return *m_camera; }
+UVCController &MenuBarView::uvc()
+{
+    createModels();
+    return *m_uvc;
+}
+
+PresetManager &MenuBarView::presets()
+{
+    createModels();
+    return *m_presets;
+}
+
+CameraSessionManager &MenuBarView::camera()
+{
+    createModels();
+    return *m_camera;
+}
 
 void MenuBarView::showEvent(QShowEvent *event)
 {
+    createModels();
     QWidget::showEvent(event);
     // Once the window is up: the first start also starts the capture
     // framework, which must not hold up the panel's appearing.
@@ -156,7 +193,8 @@ void MenuBarView::showEvent(QShowEvent *event)
 void MenuBarView::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    m_camera->stop();
+    if (m_camera)
+        m_camera->stop();
 }
 
 QWidget *MenuBarView::buildTopBlock()
@@ -397,6 +435,7 @@ void MenuBarView::renderPresets()
 {
     m_presetsSection->setVisible(m_uvc->isConnected());
     m_presetsSection->render();
+    emit trayMenuEntriesChanged();
 }
 
 void MenuBarView::selectDevice(const UVCDevice &device)

@@ -23,8 +23,9 @@ class UVCController;
 struct UVCDevice;
 
 // The panel shown from the tray icon: 320 x 700, created once for the life of
-// the process. It owns the three models, creates them when it is first built,
-// and renders from their change signals.
+// the process. It owns the three models, creates them once (when it is
+// built, or later when Options::createModelsLater says so), and renders from
+// their change signals.
 class MenuBarView : public QWidget {
     Q_OBJECT
 
@@ -42,7 +43,13 @@ public:
         bool followCameras = false;
         // Tells when the system wakes; null: it is never told.
         std::unique_ptr<SleepMonitor> sleepMonitor;
+        // Make the models, and the rows that show them, only at the first
+        // showing, the first use of the accessors, or kModelDelayMs after
+        // construction, whichever comes first: the
+        // controller's first helper runs then do not hold up the tray icon.
+        bool createModelsLater = false;
     };
+    static constexpr int kModelDelayMs = 200;
 
     explicit MenuBarView(QWidget *parent = nullptr);
     explicit MenuBarView(Options options, QWidget *parent = nullptr);
@@ -50,12 +57,21 @@ public:
 
     // The presets as entries of the tray icon's menu, present only while a
     // camera is connected: the last used one checked, and choosing one
-    // applies it exactly as its Load button does.
+    // applies it exactly as its Load button does. None before the models
+    // exist.
     void addPresetActions(QMenu *menu);
 
-    UVCController &uvc() const;
-    PresetManager &presets() const;
-    CameraSessionManager &camera() const;
+    UVCController &uvc();
+    PresetManager &presets();
+    CameraSessionManager &camera();
+    // Whether the models exist yet.
+    bool hasModels() const { return m_uvc != nullptr; }
+
+signals:
+    // What addPresetActions() adds has changed: a menu filled anew only as it
+    // opens would change its size while opening, which some tray hosts draw
+    // badly.
+    void trayMenuEntriesChanged();
 
 protected:
     // Every showing starts the preview session (a no-op once it runs);
@@ -64,6 +80,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void createModels();
     QWidget *buildTopBlock();
     QWidget *buildScrollArea();
     QWidget *buildFooter();
@@ -94,6 +111,8 @@ private:
     std::unique_ptr<UVCController> m_uvc;
     std::unique_ptr<PresetManager> m_presets;
     std::unique_ptr<CameraSessionManager> m_camera;
+    // What createModels() still needs, until it has run.
+    std::unique_ptr<Options> m_modelOptions;
     // The connection state last seen, so that only real changes count.
     bool m_wasConnected = false;
     std::unique_ptr<SleepMonitor> m_sleepMonitor;

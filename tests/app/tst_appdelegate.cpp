@@ -283,6 +283,10 @@ void TestAppDelegate::theIconsMenuOpensQuitsAndHoldsThePanelsEntries()
         menu->addAction(QStringLiteral("Desk"))->setCheckable(true);
         ++fills;
     };
+    std::function<void()> entriesChanged;
+    options.watchTrayMenuEntries = [&entriesChanged](QWidget *, std::function<void()> changed) {
+        entriesChanged = std::move(changed);
+    };
     AppDelegate delegate(std::move(options));
     delegate.applicationDidFinishLaunching();
     QMenu *menu = delegate.statusMenu();
@@ -292,6 +296,10 @@ void TestAppDelegate::theIconsMenuOpensQuitsAndHoldsThePanelsEntries()
     // Filled anew each time it is about to show: the presets may have changed.
     emit menu->aboutToShow();
     QCOMPARE(fills, 2);
+    // And when they change, before a tray host asks for the menu again.
+    QVERIFY(entriesChanged);
+    entriesChanged();
+    QCOMPARE(fills, 3);
     QStringList texts;
     for (QAction *action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());

@@ -60,6 +60,8 @@ struct PanelFixture {
     bool followCameras = false;
     // Emit its resumed() to play a wake from sleep.
     SleepMonitor *sleep = nullptr;
+    // As the application builds it: models made later, and not yet shown.
+    bool asAtStartUp = false;
 
     PanelFixture()
     {
@@ -85,8 +87,11 @@ struct PanelFixture {
         options.captureBackend = std::make_unique<FakeCaptureBackend>(capture);
         options.followCameras = followCameras;
         options.sleepMonitor = std::make_unique<SleepMonitor>();
+        options.createModelsLater = asAtStartUp;
         sleep = options.sleepMonitor.get();
         view = std::make_unique<MenuBarView>(std::move(options));
+        if (asAtStartUp)
+            return *view;
         // Shown, as in the popup; the controller publishes its rows one
         // event-loop turn after connecting.
         view->show();

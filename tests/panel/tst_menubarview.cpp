@@ -45,6 +45,7 @@ private slots:
     void camerasOfOneModelAreToldApart();
     void aLowerPanelKeepsItsFooter();
     void theTrayMenuOffersThePresetsWhileConnected();
+    void atStartUpTheModelsComeAfterTheIcon();
     void retryThatConnectsReappliesTheLastUsedPreset();
     void everyConnectionSchedulesItsOwnReapplication();
     void aCameraConnectedAtStartIsNotReapplied();
@@ -289,18 +290,64 @@ void TestMenuBarView::theTrayMenuOffersThePresetsWhileConnected()
     QVERIFY(entries[0]->isChecked());
     QVERIFY(!entries[1]->isChecked());
 
-    // Chosen, it does what Load does.
+    // Chosen, it does what Load does; the menu's entries change with it.
+    QSignalSpy entriesChanged(&view, &MenuBarView::trayMenuEntriesChanged);
     entries[1]->trigger();
     QVERIFY(view.uvc().waitForWrites());
     QVERIFY(f.helper.runs().contains(QStringList({"set", "brightness", "5", "1a2b:3c4d"})));
     QCOMPARE(view.presets().lastUsedPresetName(), std::optional<QString>("R&D"));
     QCOMPARE(f.sliderValue("brightness"), 5);
+    QVERIFY(!entriesChanged.isEmpty());
 
     f.helper.answer("controls", "");
     view.uvc().checkConnection();
     QMenu disconnected;
     view.addPresetActions(&disconnected);
     QVERIFY(disconnected.actions().isEmpty());
+}
+
+void TestMenuBarView::atStartUpTheModelsComeAfterTheIcon()
+{
+    // Nothing asked of the helper while the tray icon is being put up; then
+    // the models come by themselves, or earlier when something needs them.
+    {
+        PanelFixture f;
+        f.asAtStartUp = true;
+        MenuBarView &view = f.build();
+        QVERIFY(!view.hasModels());
+        QVERIFY(f.helper.runs().isEmpty());
+        QTRY_VERIFY(view.hasModels());
+        QCOMPARE(f.runsOf("controls"), 1);
+    }
+    {
+        // Opened at once: the panel is whole in its first picture.
+        PanelFixture f;
+        f.asAtStartUp = true;
+        MenuBarView &view = f.build();
+        view.show();
+        QVERIFY(view.hasModels());
+        QVERIFY(f.shown("presetsSection"));
+        QTRY_VERIFY(f.accessible<QSlider>("Brightness")); // published a turn later, as always
+        QCOMPARE(f.accessible<QSlider>("Brightness")->value(), 10);
+        QCOMPARE(f.runsOf("controls"), 1);
+    }
+    {
+        PanelFixture f;
+        f.storePresets({{"Desk", {{"brightness", 20}}}});
+        f.asAtStartUp = true;
+        MenuBarView &view = f.build();
+        // The tray's menu, filled as the icon goes up, waits for them.
+        QMenu early;
+        view.addPresetActions(&early);
+        QVERIFY(early.actions().isEmpty());
+        QVERIFY(f.helper.runs().isEmpty());
+        QTRY_VERIFY(view.hasModels());
+        QMenu menu;
+        view.addPresetActions(&menu);
+        QCOMPARE(menu.actions().size(), 1);
+        QTest::qWait(MenuBarView::kModelDelayMs * 2);
+        QCOMPARE(f.runsOf("controls"), 1); // made once
+    }
 }
 
 void TestMenuBarView::aLowerPanelKeepsItsFooter()
