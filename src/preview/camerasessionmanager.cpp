@@ -1,6 +1,7 @@
 #include "camerasessionmanager.h"
 
 #include "capturebackend.h"
+#include "deviceprobe.h"
 #include "qtcapturebackend.h"
 
 #include <QPointer>
@@ -36,6 +37,11 @@ QMediaCaptureSession *CameraSessionManager::session() const
 
 void CameraSessionManager::start()
 {
+    // Qt Multimedia with GStreamer costs some 18 MB once loaded: not worth it
+    // for a system without any camera. One plugged in later is seen at the
+    // next showing.
+    if (!m_backend && !DeviceProbe::camerasMayExist())
+        return;
     if (backend().isRunning())
         return;
 

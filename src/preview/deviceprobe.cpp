@@ -1,5 +1,6 @@
 #include "deviceprobe.h"
 
+#include <QDir>
 #include <QMutex>
 #include <QSet>
 #include <QSocketNotifier>
@@ -9,6 +10,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -48,6 +50,20 @@ namespace DeviceProbe {
 bool isDevicePath(const QString &id)
 {
     return id.startsWith(QLatin1String("/dev/"));
+}
+
+bool camerasMayExist(const QString &deviceDirectory)
+{
+#if defined(Q_OS_LINUX)
+    // Names compared by hand: a name filter would bring in Qt's regular
+    // expressions, and their library's memory, for this alone.
+    const QStringList names = QDir(deviceDirectory).entryList(QDir::System);
+    return std::any_of(names.begin(), names.end(),
+                       [](const QString &name) { return name.startsWith(QLatin1String("video")); });
+#else
+    Q_UNUSED(deviceDirectory);
+    return true;
+#endif
 }
 
 void probe(const QString &path, QObject *context, std::function<void(bool answered)> done, int limitMs)

@@ -25,4 +25,9 @@ void probe(const QString &path, QObject *context, std::function<void(bool answer
 // Whether `id`, a capture device's identifier, names a device file.
 bool isDevicePath(const QString &id);
 
+// Whether the system may have a camera to stream from at all: false only
+// where that is known without loading a capture framework (on Linux, no
+// video device node in `deviceDirectory`).
+bool camerasMayExist(const QString &deviceDirectory = QStringLiteral("/dev"));
+
 } // namespace DeviceProbe

@@ -1,3 +1,4 @@
+#include "camerasessionmanager.h"
 #include "deviceprobe.h"
 
 #include <QTemporaryDir>
@@ -35,6 +36,24 @@ private slots:
         QVERIFY(DeviceProbe::isDevicePath("/dev/video0"));
         QVERIFY(!DeviceProbe::isDevicePath("0"));
         QVERIFY(!DeviceProbe::isDevicePath(""));
+    }
+
+    void withoutVideoNodesNoCaptureFrameworkIsLoaded()
+    {
+        QTemporaryDir dev;
+        QVERIFY(!DeviceProbe::camerasMayExist(dev.path()));
+        QCOMPARE(::mkfifo(dev.filePath("video0").toLocal8Bit().constData(), 0600), 0);
+        QVERIFY(DeviceProbe::camerasMayExist(dev.path()));
+
+        if (DeviceProbe::camerasMayExist())
+            QSKIP("this machine has video device nodes");
+        CameraSessionManager manager;
+        manager.start();
+        QTest::qWait(50);
+        QVERIFY(!manager.isRunning());
+        QFile maps("/proc/self/maps");
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY(!maps.readAll().contains("libgstreamer"));
     }
 
     void openingFilesAndMissingOnesAnswer()
