@@ -5,8 +5,7 @@
 #include <QString>
 #include <optional>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // The Linux registry: each running copy listens on a local socket named
 // "<start time in ms>-<pid>" in a directory only this user can enter
@@ -38,12 +37,19 @@ public:
 
 private:
     void acceptConnections();
-    void readRequest(QLocalSocket *socket);
+    // Reads what the peer on `fd` sent; true once it is done with (a whole
+    // line handled, too much, or the peer gone).
+    bool readRequest(int fd, qint64 peerPid, QByteArray &received);
     // The requester's pid when `line` is a request this copy must honour.
-    std::optional<qint64> honourableRequester(QLocalSocket *socket, const QByteArray &line) const;
+    std::optional<qint64> honourableRequester(qint64 peerPid, const QByteArray &line) const;
 
+    // Plain sockets rather than Qt's local sockets: Qt Network and the
+    // libraries it brings would take more memory in every running copy than
+    // all of this.
     QString m_directory;
     QString m_entryName;
-    QLocalServer *m_server = nullptr;
+    QString m_socketPath;
+    int m_listenFd = -1;
+    QSocketNotifier *m_acceptNotifier = nullptr;
     bool m_quitRequested = false;
 };
