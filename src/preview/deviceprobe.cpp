@@ -1,17 +1,20 @@
 #include "deviceprobe.h"
 
-#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -52,16 +55,28 @@ bool isDevicePath(const QString &id)
     return id.startsWith(QLatin1String("/dev/"));
 }
 
-bool camerasMayExist(const QString &deviceDirectory)
+bool camerasMayExist(const QString &classDirectory)
 {
 #if defined(Q_OS_LINUX)
-    // Names compared by hand: a name filter would bring in Qt's regular
-    // expressions, and their library's memory, for this alone.
-    const QStringList names = QDir(deviceDirectory).entryList(QDir::System);
-    return std::any_of(names.begin(), names.end(),
-                       [](const QString &name) { return name.startsWith(QLatin1String("video")); });
+    // Asked at every showing of the panel: one directory read, and where
+    // there is no video device at all, not even that.
+    const QByteArray path = QFile::encodeName(classDirectory);
+    DIR *directory = ::opendir(path.constData());
+    if (!directory) {
+        const QByteArray parent = QFile::encodeName(QFileInfo(classDirectory).path());
+        return errno != ENOENT || ::access(parent.constData(), F_OK) != 0;
+    }
+    bool any = false;
+    while (const dirent *entry = ::readdir(directory)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            any = true;
+            break;
+        }
+    }
+    ::closedir(directory);
+    return any;
 #else
-    Q_UNUSED(deviceDirectory);
+    Q_UNUSED(classDirectory);
     return true;
 #endif
 }

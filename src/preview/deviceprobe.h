@@ -26,8 +26,9 @@ void probe(const QString &path, QObject *context, std::function<void(bool answer
 bool isDevicePath(const QString &id);
 
 // Whether the system may have a camera to stream from at all: false only
-// where that is known without loading a capture framework (on Linux, no
-// video device node in `deviceDirectory`).
-bool camerasMayExist(const QString &deviceDirectory = QStringLiteral("/dev"));
+// where that is known without loading a capture framework. On Linux: no
+// entry in the kernel's video device class, `classDirectory` (where sysfs
+// itself is missing, that cannot be known).
+bool camerasMayExist(const QString &classDirectory = QStringLiteral("/sys/class/video4linux"));
 
 } // namespace DeviceProbe
