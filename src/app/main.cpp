@@ -1,5 +1,6 @@
 #include "appdelegate.h"
 #include "appinfo.h"
+#include "commandline.h"
 #include "loginitem.h"
 #include "menubarview.h"
 #include "sleepmonitor.h"
@@ -13,6 +14,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> status = CommandLine::answerBeforeStart(argc, argv))
+        return *status;
     QApplication app(argc, argv);
     AppInfo::apply();
     QGuiApplication::setDesktopFileName(QStringLiteral("lumarel"));

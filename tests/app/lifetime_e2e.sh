@@ -4,7 +4,9 @@
 #  - without a system tray the panel has a window of its own: closing the
 #    welcome window leaves Lumarel running, closing the panel's window ends it;
 #  - with a tray, closing the welcome window (its only window) leaves Lumarel
-#    running with its tray icon, which still opens the panel.
+#    running with its tray icon, which still opens the panel;
+#  - lumarel --help and --version answer without a display and leave the
+#    running copy alone; an unknown argument is refused with status 2.
 #
 #   lifetime_e2e.sh BIN-DIR CLOSEWINDOW
 #
@@ -87,4 +89,17 @@ running || fail "tray mode: closing the welcome window ended the application"
 xs_tray_icon_shown || fail "tray mode: the tray icon went with the welcome window"
 xs_click_tray
 xs_wait_for 10 app_window 320 700 || fail "tray mode: the tray icon no longer opens the panel"
-echo "lifetime test: both modes behave"
+
+# The command line, while that copy runs.
+help=$(env -u DISPLAY "$app" --help) || fail "--help exited with status $?"
+grep -q '^Usage: lumarel \[--help | --version\]$' <<<"$help" || fail "--help printed: $help"
+version=$(env -u DISPLAY "$app" --version) || fail "--version exited with status $?"
+[[ $version =~ ^lumarel\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed: $version"
+status=0
+refusal=$(env -u DISPLAY "$app" --frobnicate 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 2 ] || fail "an unknown argument exited with status $status"
+[ "$(wc -l <<<"$refusal")" -eq 1 ] && grep -q -- '--frobnicate' <<<"$refusal" \
+    || fail "an unknown argument was refused with: $refusal"
+sleep 1
+running || fail "asking the command line ended the running copy"
+echo "lifetime test: both modes and the command line behave"
