@@ -1,6 +1,7 @@
 # The two commands of the README: `make run` and `make test`. Everything else
 # here serves them or the developers.
 BUILD ?= build
+# Bounded by the machine's cores: an unbounded -j can run it out of memory.
 JOBS  ?= $(shell nproc)
 # Every build directory is configured with these; CI also turns warnings into
 # errors, so a warning never lands.
@@ -8,24 +9,34 @@ WERROR ?= $(if $(CI),ON,OFF)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMAREL_WERROR=$(WERROR)
 CONFIGURE = cmake -S . -B
 
-.PHONY: setup build run test test-asan bench package fuzz clean
+.PHONY: setup build compile run test test-asan bench package package-check fuzz clean
 
+# Everything every step below needs.
 setup:
 	@scripts/setup.sh
 
-build: setup
+build:
+	@scripts/setup.sh build
+	@$(MAKE) --no-print-directory compile
+
+compile:
 	@$(CONFIGURE) $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run:
+	@scripts/setup.sh build run
+	@$(MAKE) --no-print-directory compile
 	@scripts/run.sh $(BUILD)
 
 # Every test, then every test again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
-test: build
+# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time, then
+# the Debian package, built and checked with lintian.
+test: setup
+	@$(MAKE) --no-print-directory compile
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-asan
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(TEST_FUZZ_SECONDS)
+	@$(MAKE) --no-print-directory package-check
 
 # The sanitizer build stops at the first report of either sanitizer. Leaks
 # that Qt, fontconfig and GStreamer leave at exit are listed, narrowly, in
@@ -41,7 +52,8 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-bench: build
+bench: setup
+	@$(MAKE) --no-print-directory compile
 	@scripts/bench.sh $(BUILD)
 
 # libFuzzer targets with clang, address and undefined-behaviour sanitizers,
@@ -54,8 +66,15 @@ fuzz: setup
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-package: build
-	@cd $(BUILD) && cpack -G DEB
+# The Debian package from debian/, in a build directory of its own
+# (PACKAGE_OUT), with only what building it needs installed.
+PACKAGE_OUT ?= build-package
+package:
+	@scripts/setup.sh package
+	@scripts/package.sh $(PACKAGE_OUT) $(JOBS)
+
+package-check: package
+	@scripts/check-package.sh $(PACKAGE_OUT)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_OUT)

@@ -1,23 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Lumarel
-# need, and only those that are missing, so that a second run costs nothing.
+# Installs the Debian 12 packages that building, running, packaging and
+# testing Lumarel need, and only those that are missing, so that a second run
+# costs nothing.
 set -euo pipefail
 
-packages=(
-    # build
+# What each step needs; with no argument, all of it.
+#
+#   setup.sh [build] [run] [package] [test]
+build=(
     cmake g++ make pkg-config dpkg-dev file
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
     nlohmann-json3-dev
-    # run: Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
-    qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-    # test: a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
-    # v4l2-ctl to check the V4L2 back end against a program we did not write, a
-    # private bus daemon to stand in for logind, and the StatusNotifierItem and
-    # Wayland desktops: xfce4-panel under xfwm4, weston with Qt's Wayland plugin
+)
+# Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
+run=(qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+# dpkg-buildpackage with debhelper, and lintian to check what it built
+package=(debhelper lintian)
+# a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
+# v4l2-ctl to check the V4L2 back end against a program we did not write, a
+# private bus daemon to stand in for logind, and the StatusNotifierItem and
+# Wayland desktops: xfce4-panel under xfwm4, weston with Qt's Wayland plugin
+test=(
     xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
     clang libclang-rt-14-dev v4l-utils dbus-daemon libglib2.0-bin
     xfce4-panel xfwm4 weston qt6-wayland
 )
+
+steps=("$@")
+[ ${#steps[@]} -gt 0 ] || steps=(build run package test)
+packages=()
+for step in "${steps[@]}"; do
+    case $step in
+        build) packages+=("${build[@]}") ;;
+        run) packages+=("${run[@]}") ;;
+        package) packages+=("${build[@]}" "${package[@]}") ;;
+        test) packages+=("${build[@]}" "${run[@]}" "${package[@]}" "${test[@]}") ;;
+        *) echo "setup: unknown step \"$step\" (build, run, package, test)" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
