@@ -14,14 +14,14 @@ build=(
 )
 # Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
 run=(qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
-# dpkg-buildpackage with debhelper, and lintian to check what it built
-package=(debhelper lintian)
-# a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
+# dpkg-buildpackage with debhelper
+package=(debhelper)
+# lintian for the package, a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
 # v4l2-ctl to check the V4L2 back end against a program we did not write, a
 # private bus daemon to stand in for logind, and the StatusNotifierItem and
 # Wayland desktops: xfce4-panel under xfwm4, weston with Qt's Wayland plugin
 test=(
-    xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
+    lintian xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
     clang libclang-rt-14-dev v4l-utils dbus-daemon libglib2.0-bin
     xfce4-panel xfwm4 weston qt6-wayland
 )
