@@ -8,11 +8,11 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QTimer>
-#include <QWindow>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -147,8 +147,8 @@ void PopoverWindow::grabPointer()
     m_grabRetry.stop();
     if (!isVisible() || !windowHandle() || QApplication::activePopupWidget())
         return;
-    if (QGuiApplication::mouseButtons() == Qt::NoButton)
-        m_pointerGrabbed = windowHandle()->setMouseGrabEnabled(true) || m_pointerGrabbed;
+    if (QGuiApplication::mouseButtons() == Qt::NoButton && windowHandle()->setMouseGrabEnabled(true))
+        m_pointerGrabbed = true;
     if (m_grabAttempts++ < kGrabAttempts)
         m_grabRetry.start();
 }
