@@ -59,7 +59,8 @@ void TestInstall::installTree()
     QVERIFY(std::filesystem::read_symlink(link.filePath().toStdString()).is_relative());
     QCOMPARE(link.canonicalFilePath(), QFileInfo(libexec + QStringLiteral("/lumarel")).canonicalFilePath());
 
-    QFile desktop(m_prefix + QStringLiteral("/share/applications/lumarel.desktop"));
+    // The menu entry is named after the application id (reverse DNS of the homepage).
+    QFile desktop(m_prefix + QStringLiteral("/share/applications/app.lumarel.Lumarel.desktop"));
     QVERIFY(desktop.open(QIODevice::ReadOnly));
     const QByteArray entry = desktop.readAll();
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
@@ -136,7 +137,7 @@ void TestInstall::debianPackage()
     const QString contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
     for (const char *path : {"./usr/lib/lumarel/lumarel", "./usr/lib/lumarel/uvcc-helper",
                              "./usr/bin/lumarel -> ../lib/lumarel/lumarel",
-                             "./usr/share/applications/lumarel.desktop",
+                             "./usr/share/applications/app.lumarel.Lumarel.desktop",
                              "./usr/share/icons/hicolor/scalable/apps/lumarel.svg"})
         QVERIFY2(contents.contains(QLatin1String(path)), path);
 }
