@@ -69,6 +69,9 @@ void TestInstall::installTree()
     QFile icon(m_prefix + QStringLiteral("/share/icons/hicolor/scalable/apps/lumarel.svg"));
     QVERIFY(icon.open(QIODevice::ReadOnly));
     QVERIFY(icon.readAll().contains("<svg"));
+    QFile metainfo(m_prefix + QStringLiteral("/share/metainfo/app.lumarel.Lumarel.metainfo.xml"));
+    QVERIFY(metainfo.open(QIODevice::ReadOnly));
+    QVERIFY(metainfo.readAll().contains("<launchable type=\"desktop-id\">app.lumarel.Lumarel.desktop</launchable>"));
 }
 
 void TestInstall::installedApplicationFindsInstalledHelper()
@@ -138,6 +141,7 @@ void TestInstall::debianPackage()
     for (const char *path : {"./usr/lib/lumarel/lumarel", "./usr/lib/lumarel/uvcc-helper",
                              "./usr/bin/lumarel -> ../lib/lumarel/lumarel",
                              "./usr/share/applications/app.lumarel.Lumarel.desktop",
+                             "./usr/share/metainfo/app.lumarel.Lumarel.metainfo.xml",
                              "./usr/share/icons/hicolor/scalable/apps/lumarel.svg"})
         QVERIFY2(contents.contains(QLatin1String(path)), path);
 }
