@@ -72,6 +72,10 @@ void TestInstall::installTree()
     QFile metainfo(m_prefix + QStringLiteral("/share/metainfo/app.lumarel.Lumarel.metainfo.xml"));
     QVERIFY(metainfo.open(QIODevice::ReadOnly));
     QVERIFY(metainfo.readAll().contains("<launchable type=\"desktop-id\">app.lumarel.Lumarel.desktop</launchable>"));
+    for (const char *page : {"lumarel.1", "uvcc-helper.1"}) {
+        QFile manual(m_prefix + QStringLiteral("/share/man/man1/") + QLatin1String(page));
+        QVERIFY2(manual.open(QIODevice::ReadOnly) && manual.readAll().contains("\n.TH "), page);
+    }
 }
 
 void TestInstall::installedApplicationFindsInstalledHelper()
@@ -142,6 +146,7 @@ void TestInstall::debianPackage()
                              "./usr/bin/lumarel -> ../lib/lumarel/lumarel",
                              "./usr/share/applications/app.lumarel.Lumarel.desktop",
                              "./usr/share/metainfo/app.lumarel.Lumarel.metainfo.xml",
+                             "./usr/share/man/man1/lumarel.1", "./usr/share/man/man1/uvcc-helper.1",
                              "./usr/share/icons/hicolor/scalable/apps/lumarel.svg"})
         QVERIFY2(contents.contains(QLatin1String(path)), path);
 }
