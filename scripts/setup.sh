@@ -24,6 +24,8 @@ test=(
     lintian xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core
     clang libclang-rt-14-dev v4l-utils dbus-daemon libglib2.0-bin
     xfce4-panel xfwm4 weston qt6-wayland
+    # the checkers of the AppStream file, the desktop entries and the manual pages
+    appstream desktop-file-utils man-db groff-base
 )
 
 steps=("$@")

@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         return *status;
     QApplication app(argc, argv);
     AppInfo::apply();
-    QGuiApplication::setDesktopFileName(QStringLiteral("lumarel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.lumarel.Lumarel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumarel/lumarel.svg")));
     // A tray utility: closing the welcome window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -31,6 +31,16 @@ bool isSwitchedOff(const QByteArray &entry)
     return false;
 }
 
+// A plain string value of the entry format: no quoting and no field codes,
+// only the format's own escapes (line breaks never get this far).
+QString stringValue(const QString &text)
+{
+    QString value = text;
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u'\t', QStringLiteral("\\t"));
+    return value;
+}
+
 } // namespace
 
 std::unique_ptr<LoginItem> makeLoginItem(const QString &program)
@@ -64,9 +74,9 @@ QString XdgAutostartLoginItem::execValue(const QString &program)
         value = u'"' + quoted + u'"';
     }
     value.replace(u'%', QStringLiteral("%%"));
-    // The string escapes of the entry format apply on top of the quoting.
-    value.replace(u'\\', QStringLiteral("\\\\"));
-    return value;
+    // The string escapes of the entry format apply on top of the quoting; a
+    // raw tab would make the whole entry invalid.
+    return stringValue(value);
 }
 
 QString XdgAutostartLoginItem::entryPath() const
@@ -87,15 +97,18 @@ bool XdgAutostartLoginItem::registerItem()
         return false;
     if (!QDir().mkpath(m_directory))
         return false;
+    // TryExec: once the program is uninstalled the desktop skips the entry
+    // instead of failing to start it at every login.
     const QString entry = QStringLiteral(
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=Lumarel\n"
         "Comment=USB webcam controls in the system tray\n"
-        "Exec=%1\n"
+        "TryExec=%1\n"
+        "Exec=%2\n"
         "Icon=lumarel\n"
         "Terminal=false\n"
-        "X-GNOME-Autostart-enabled=true\n").arg(execValue(m_program));
+        "X-GNOME-Autostart-enabled=true\n").arg(stringValue(m_program), execValue(m_program));
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly))
         return false;

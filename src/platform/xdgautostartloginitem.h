@@ -6,7 +6,8 @@
 
 // Open at login through XDG autostart: an entry "lumarel.desktop" in the
 // user's autostart directory. It counts as enabled while it exists and is not
-// switched off (Hidden=true, or GNOME's X-GNOME-Autostart-enabled=false).
+// switched off (Hidden=true, or GNOME's X-GNOME-Autostart-enabled=false),
+// whether or not it names its program in TryExec as entries written now do.
 class XdgAutostartLoginItem final : public LoginItem {
 public:
     // The entry lives in `autostartDirectory` and starts `program`.

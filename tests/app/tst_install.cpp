@@ -60,7 +60,8 @@ void TestInstall::installTree()
         QCOMPARE(link.canonicalFilePath(), QFileInfo(libexec + u'/' + name).canonicalFilePath());
     }
 
-    QFile desktop(m_prefix + QStringLiteral("/share/applications/lumarel.desktop"));
+    // The menu entry is named after the application id (reverse DNS of the homepage).
+    QFile desktop(m_prefix + QStringLiteral("/share/applications/app.lumarel.Lumarel.desktop"));
     QVERIFY(desktop.open(QIODevice::ReadOnly));
     const QByteArray entry = desktop.readAll();
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
@@ -69,6 +70,13 @@ void TestInstall::installTree()
     QFile icon(m_prefix + QStringLiteral("/share/icons/hicolor/scalable/apps/lumarel.svg"));
     QVERIFY(icon.open(QIODevice::ReadOnly));
     QVERIFY(icon.readAll().contains("<svg"));
+    QFile metainfo(m_prefix + QStringLiteral("/share/metainfo/app.lumarel.Lumarel.metainfo.xml"));
+    QVERIFY(metainfo.open(QIODevice::ReadOnly));
+    QVERIFY(metainfo.readAll().contains("<launchable type=\"desktop-id\">app.lumarel.Lumarel.desktop</launchable>"));
+    for (const char *page : {"lumarel.1", "uvcc-helper.1"}) {
+        QFile manual(m_prefix + QStringLiteral("/share/man/man1/") + QLatin1String(page));
+        QVERIFY2(manual.open(QIODevice::ReadOnly) && manual.readAll().contains("\n.TH "), page);
+    }
 }
 
 void TestInstall::installedApplicationFindsInstalledHelper()

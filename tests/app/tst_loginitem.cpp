@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -88,6 +90,12 @@ void TestLoginItem::switchedOffEntries_data()
     QTest::newRow("GNOME switch on") << head + "X-GNOME-Autostart-enabled=true\n" << true;
     QTest::newRow("Hidden in another group") << head + "[Desktop Action Quit]\nHidden=true\n" << true;
     QTest::newRow("CRLF line ends") << QByteArray("[Desktop Entry]\r\nHidden=true\r\n") << false;
+    // Users keep the entry an earlier version wrote, which had no TryExec.
+    QTest::newRow("written before TryExec")
+        << QByteArray("[Desktop Entry]\nType=Application\nName=Lumarel\n"
+                      "Comment=USB webcam controls in the system tray\nExec=/usr/local/bin/lumarel\n"
+                      "Icon=lumarel\nTerminal=false\nX-GNOME-Autostart-enabled=true\n")
+        << true;
 }
 
 void TestLoginItem::switchedOffEntries()
@@ -131,25 +139,53 @@ void TestLoginItem::execValue_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("exec");
+    // TryExec is a plain string: no quoting, no field codes, only the
+    // format's escapes.
+    QTest::addColumn<QString>("tryExec");
 
-    QTest::newRow("plain") << QStringLiteral("/usr/bin/lumarel") << QStringLiteral("/usr/bin/lumarel");
-    QTest::newRow("space") << QStringLiteral("/opt/My Apps/lumarel") << QStringLiteral("\"/opt/My Apps/lumarel\"");
-    QTest::newRow("dollar") << QStringLiteral("/opt/a$b/lumarel") << QStringLiteral("\"/opt/a\\\\$b/lumarel\"");
-    QTest::newRow("double quote") << QStringLiteral("/opt/a\"b/lumarel") << QStringLiteral("\"/opt/a\\\\\"b/lumarel\"");
-    QTest::newRow("backslash") << QStringLiteral("/opt/a\\b/lumarel") << QStringLiteral("\"/opt/a\\\\\\\\b/lumarel\"");
-    QTest::newRow("percent") << QStringLiteral("/opt/100%/lumarel") << QStringLiteral("/opt/100%%/lumarel");
-    QTest::newRow("non-ASCII") << QStringLiteral("/home/zoë/lumarel") << QStringLiteral("/home/zoë/lumarel");
+    QTest::newRow("plain") << QStringLiteral("/usr/bin/lumarel") << QStringLiteral("/usr/bin/lumarel")
+                           << QStringLiteral("/usr/bin/lumarel");
+    QTest::newRow("space") << QStringLiteral("/opt/My Apps/lumarel") << QStringLiteral("\"/opt/My Apps/lumarel\"")
+                           << QStringLiteral("/opt/My Apps/lumarel");
+    QTest::newRow("dollar") << QStringLiteral("/opt/a$b/lumarel") << QStringLiteral("\"/opt/a\\\\$b/lumarel\"")
+                            << QStringLiteral("/opt/a$b/lumarel");
+    QTest::newRow("double quote") << QStringLiteral("/opt/a\"b/lumarel") << QStringLiteral("\"/opt/a\\\\\"b/lumarel\"")
+                                  << QStringLiteral("/opt/a\"b/lumarel");
+    QTest::newRow("backslash") << QStringLiteral("/opt/a\\b/lumarel") << QStringLiteral("\"/opt/a\\\\\\\\b/lumarel\"")
+                               << QStringLiteral("/opt/a\\\\b/lumarel");
+    QTest::newRow("tab") << QStringLiteral("/opt/a\tb/lumarel") << QStringLiteral("\"/opt/a\\tb/lumarel\"")
+                         << QStringLiteral("/opt/a\\tb/lumarel");
+    QTest::newRow("percent") << QStringLiteral("/opt/100%/lumarel") << QStringLiteral("/opt/100%%/lumarel")
+                             << QStringLiteral("/opt/100%/lumarel");
+    QTest::newRow("placeholder-like") << QStringLiteral("/opt/%2%1/lumarel") << QStringLiteral("/opt/%%2%%1/lumarel")
+                                      << QStringLiteral("/opt/%2%1/lumarel");
+    QTest::newRow("non-ASCII") << QStringLiteral("/home/zoë/lumarel") << QStringLiteral("/home/zoë/lumarel")
+                               << QStringLiteral("/home/zoë/lumarel");
 }
 
 void TestLoginItem::execValue()
 {
     QFETCH(QString, program);
     QFETCH(QString, exec);
+    QFETCH(QString, tryExec);
     QCOMPARE(XdgAutostartLoginItem::execValue(program), exec);
 
     XdgAutostartLoginItem item(m_autostart, program);
     QVERIFY(item.registerItem());
-    QVERIFY(readAll(item.entryPath()).contains("\nExec=" + exec.toUtf8() + "\n"));
+    const QByteArray entry = readAll(item.entryPath());
+    QVERIFY2(entry.contains("\nExec=" + exec.toUtf8() + "\n"), entry.constData());
+    QVERIFY2(entry.contains("\nTryExec=" + tryExec.toUtf8() + "\n"), entry.constData());
+
+    // The desktops' own checker, where it is installed, agrees on the escapes.
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        return;
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(validator, {item.entryPath()});
+    QVERIFY(check.waitForFinished(30000));
+    const QByteArray complaints = check.readAll();
+    QVERIFY2(check.exitCode() == 0 && complaints.isEmpty(), complaints.constData());
 }
 
 void TestLoginItem::defaultDirectoryFollowsXdgConfigHome()
