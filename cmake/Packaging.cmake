@@ -1,7 +1,8 @@
 # `make package`: a Debian package of the installed tree (cpack -G DEB).
 # dpkg-shlibdeps finds the libraries the executables link; what Qt loads as
 # plugins at run time (the SVG icon engine, the GStreamer back end of Qt
-# Multimedia and the GStreamer elements it uses) is named explicitly.
+# Multimedia and the GStreamer elements it uses) and Qt's translations of its
+# own texts are named explicitly.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "lumarel")
 set(CPACK_PACKAGE_VENDOR "Lumarel")
@@ -22,6 +23,6 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
  which uses V4L2.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, libqt6multimedia6, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+    "libqt6svg6, libqt6multimedia6, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-translations-l10n")
 
 include(CPack)

@@ -8,8 +8,11 @@ packages=(
     cmake g++ make pkg-config dpkg-dev file
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
     nlohmann-json3-dev
-    # run: Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
+    qt6-tools-dev qt6-l10n-tools
+    # run: Qt's platform plugins, SVG icons, the GStreamer back end of Qt Multimedia,
+    # and Qt's translations of its own texts
     qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    qt6-translations-l10n
     # test: a private X server with a tray, screenshots, fuzzing and sanitizers with clang,
     # v4l2-ctl to check the V4L2 back end against a program we did not write, a
     # private bus daemon to stand in for logind, and the StatusNotifierItem and

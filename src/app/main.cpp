@@ -6,6 +6,7 @@
 #if defined(Q_OS_LINUX)
 #include "trayhost.h"
 #endif
+#include "translations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     AppInfo::apply();
+    installTranslations(app);
     QGuiApplication::setDesktopFileName(QStringLiteral("lumarel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumarel/lumarel.svg")));
     // A tray utility: closing the welcome window must not end it.

@@ -130,7 +130,7 @@ void TestInstall::debianPackage()
 
     const QString depends = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
     for (const char *package : {"libqt6widgets6", "libqt6multimedia6", "libqt6svg6", "libstdc++6",
-                                "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good"})
+                                "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "qt6-translations-l10n"})
         QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
 
     const QString contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
