@@ -26,7 +26,7 @@ grep -q '^\./usr/share/applications/.*\.desktop$' <<<"$contents" || fail "the pa
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libqt6widgets6 libqt6multimedia6 libqt6svg6 qt6-qpa-plugins \
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good; do
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good qt6-translations-l10n; do
     grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 echo "package check: $(basename "$deb") is sound"

@@ -11,9 +11,12 @@ build=(
     cmake g++ make pkg-config dpkg-dev file
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
     nlohmann-json3-dev
+    # translations: lupdate and lrelease, and the CMake functions that run them
+    qt6-tools-dev qt6-l10n-tools
 )
-# Qt's platform plugins, SVG icons, and the GStreamer back end of Qt Multimedia
-run=(qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+# Qt's platform plugins, SVG icons, the GStreamer back end of Qt Multimedia,
+# and Qt's translations of its own texts
+run=(qt6-qpa-plugins libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good qt6-translations-l10n)
 # dpkg-buildpackage with debhelper
 package=(debhelper)
 # lintian for the package, a private X server with a tray, screenshots, fuzzing and sanitizers with clang,

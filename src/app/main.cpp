@@ -7,6 +7,7 @@
 #if defined(Q_OS_LINUX)
 #include "trayhost.h"
 #endif
+#include "translations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
         return *status;
     QApplication app(argc, argv);
     AppInfo::apply();
+    installTranslations(app);
     QGuiApplication::setDesktopFileName(QStringLiteral("app.lumarel.Lumarel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumarel/lumarel.svg")));
     // A tray utility: closing the welcome window must not end it.

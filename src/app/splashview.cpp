@@ -32,7 +32,7 @@ QLabel *makeSymbol(int side, Style::SymbolLabel::Colour colour)
 {
     auto *label = new Style::SymbolLabel(QStringLiteral("video.fill"), side, colour);
     label->setAlignment(Qt::AlignCenter);
-    label->setAccessibleName(QStringLiteral("Camera"));
+    label->setAccessibleName(QCoreApplication::translate("SplashView", "Camera"));
     return label;
 }
 
@@ -54,7 +54,7 @@ SplashView::SplashView(std::function<void()> onDismiss, bool trayAvailable, QWid
     , m_onDismiss(std::move(onDismiss))
 {
     setWindowTitle(QString());
-    setAccessibleName(QStringLiteral("Welcome to Lumarel"));
+    setAccessibleName(tr("Welcome to Lumarel"));
     setFixedSize(kContentSize);
 
     auto *column = new QVBoxLayout(this);
@@ -91,7 +91,7 @@ QLayout *SplashView::buildTitleGroup()
     name->addWidget(makeLabel(QStringLiteral("arel"), TextStyle::LargeTitle, accent, QFont::Bold));
     name->addStretch();
     titleGroup->addLayout(name);
-    titleGroup->addWidget(makeLabel(QStringLiteral("Camera Control for Linux"), TextStyle::Subheadline,
+    titleGroup->addWidget(makeLabel(tr("Camera Control for Linux"), TextStyle::Subheadline,
                                     Style::secondaryColor(palette())),
                           0, Qt::AlignHCenter);
     return titleGroup;
@@ -99,8 +99,8 @@ QLayout *SplashView::buildTitleGroup()
 
 QWidget *SplashView::buildNote()
 {
-    QLabel *note = makeLabel(QStringLiteral("I built Lumarel because I wasn't happy spending money on apps just "
-                                            "to adjust the image quality of my webcam. I hope you enjoy it."),
+    QLabel *note = makeLabel(tr("I built Lumarel because I wasn't happy spending money on apps just "
+                                "to adjust the image quality of my webcam. I hope you enjoy it."),
                              TextStyle::Body, Style::secondaryColor(palette()));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignHCenter);
@@ -115,16 +115,16 @@ QWidget *SplashView::buildHint(bool trayAvailable)
     hint->setLayout(row);
     const QColor text = palette().color(QPalette::WindowText);
     if (trayAvailable) {
-        row->addWidget(makeLabel(QStringLiteral("Look for the"), TextStyle::Callout, text, QFont::Medium));
+        row->addWidget(makeLabel(tr("Look for the"), TextStyle::Callout, text, QFont::Medium));
         // The callout's whole points at 96 dpi, as the window was drawn: a
         // pixel smaller than the panel's line-high symbols.
         const int side = Style::font(TextStyle::Callout).pointSize() * 4 / 3 + 2;
         row->addWidget(makeSymbol(side, &Style::secondaryColor));
-        row->addWidget(makeLabel(QStringLiteral("icon in your system tray."), TextStyle::Callout, text,
+        row->addWidget(makeLabel(tr("icon in your system tray."), TextStyle::Callout, text,
                                  QFont::Medium));
     } else {
-        QLabel *label = makeLabel(QStringLiteral("Your desktop shows no system tray, so Lumarel opens "
-                                                 "in a window of its own."),
+        QLabel *label = makeLabel(tr("Your desktop shows no system tray, so Lumarel opens "
+                                     "in a window of its own."),
                                   TextStyle::Callout, text, QFont::Medium);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignHCenter);
@@ -136,7 +136,7 @@ QWidget *SplashView::buildHint(bool trayAvailable)
 
 QLayout *SplashView::buildGetStarted()
 {
-    m_getStarted = new QPushButton(QStringLiteral("Get Started"));
+    m_getStarted = new QPushButton(tr("Get Started"));
     m_getStarted->setDefault(true);
     m_getStarted->setFont(Style::font(TextStyle::Body));
     m_getStarted->setMinimumHeight(m_getStarted->fontMetrics().height() * 2 + 4);

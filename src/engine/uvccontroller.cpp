@@ -18,6 +18,15 @@ const QString kHelperName = QStringLiteral("uvcc-helper");
 // uvcc-helper's exit code for a camera whose device node may not be opened.
 constexpr int kHelperExitPermission = 7;
 
+// The messages stay in English in errorMessage; the panel translates them
+// when it shows them.
+constexpr const char *kAccessDenied =
+    QT_TRANSLATE_NOOP("UVCController", "Camera access denied: see the README on permissions");
+constexpr const char *kNotFound =
+    QT_TRANSLATE_NOOP("UVCController", "Cannot find uvcc-helper or camera not connected");
+constexpr const char *kNoUvcControls = QT_TRANSLATE_NOOP("UVCController", "This camera does not support UVC controls");
+constexpr const char *kUnreadable = QT_TRANSLATE_NOOP("UVCController", "Could not read camera controls");
+
 template <typename Row>
 const Row *findRow(const QList<Row> &rows, const QString &id)
 {
@@ -156,13 +165,13 @@ void UVCController::checkConnection()
         // The helper found the camera but may not open it: telling the user
         // it is missing would send them looking in the wrong place.
         setErrorMessage(outcome.exitCode == kHelperExitPermission
-                            ? QStringLiteral("Camera access denied: see the README on permissions")
-                            : QStringLiteral("Cannot find uvcc-helper or camera not connected"));
+                            ? QString::fromLatin1(kAccessDenied)
+                            : QString::fromLatin1(kNotFound));
         setConnected(false);
         return;
     }
     if (!answer->contains(QLatin1String("brightness"), Qt::CaseSensitive)) {
-        setErrorMessage(QStringLiteral("This camera does not support UVC controls"));
+        setErrorMessage(QString::fromLatin1(kNoUvcControls));
         setConnected(false);
         return;
     }
@@ -178,7 +187,7 @@ void UVCController::loadControls()
     const auto values = ranged ? HelperAnswers::parseObject(*exported) : std::nullopt;
     const auto ranges = values ? HelperAnswers::parseObject(*ranged) : std::nullopt;
     if (!ranges) {
-        setErrorMessage(QStringLiteral("Could not read camera controls"));
+        setErrorMessage(QString::fromLatin1(kUnreadable));
         return;
     }
     const QList<CameraSliderControl> sliders = HelperAnswers::sliderRows(*values, *ranges);

@@ -48,6 +48,8 @@ public:
     QList<UVCDevice> devices() const { return m_devices; }
     std::optional<UVCDevice> selectedDevice() const { return m_selectedDevice; }
     bool isConnected() const { return m_isConnected; }
+    // In English, as callers and tests compare it; UVCController::tr() of it
+    // is the text to show.
     std::optional<QString> errorMessage() const { return m_errorMessage; }
     QString helperPath() const { return m_helperPath; }
 

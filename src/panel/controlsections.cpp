@@ -1,5 +1,6 @@
 #include "controlsections.h"
 
+#include "controlcatalogue.h"
 #include "style.h"
 #include "panelwidgets.h"
 #include "rowsync.h"
@@ -50,15 +51,15 @@ LabelGroup::LabelGroup(QWidget *parent)
 
 void LabelGroup::setContent(const QString &label, const QString &tooltip)
 {
-    m_label->setText(label);
-    m_info->setToolTip(tooltip);
+    m_label->setText(translatedControlText(label));
+    m_info->setToolTip(translatedControlText(tooltip));
 }
 
 ToggleRow::ToggleRow(UVCController &uvc, const CameraToggleControl &control, QWidget *parent)
     : QWidget(parent)
     , m_uvc(uvc)
     , m_labels(new LabelGroup(this))
-    , m_switch(new SwitchButton(control.label, this))
+    , m_switch(new SwitchButton(translatedControlText(control.label), this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -74,7 +75,7 @@ void ToggleRow::setControl(const CameraToggleControl &control)
 {
     m_control = control;
     m_labels->setContent(control.label, control.tooltip);
-    m_switch->setAccessibleName(control.label);
+    m_switch->setAccessibleName(translatedControlText(control.label));
     const QSignalBlocker quiet(m_switch);
     m_switch->setChecked(control.value);
 }
@@ -114,7 +115,7 @@ void SliderRow::setControl(const CameraSliderControl &control)
 {
     m_control = control;
     m_labels->setContent(control.label, control.tooltip);
-    m_slider->setAccessibleName(control.label);
+    m_slider->setAccessibleName(translatedControlText(control.label));
     m_value->setText(QString::number(control.value));
 
     const QSignalBlocker quiet(m_slider);

@@ -41,8 +41,12 @@ constexpr int kResumeChecks = 15;
 
 QString cameraLabel(const UVCDevice &device)
 {
-    return device.name.isEmpty() ? QCoreApplication::translate("MenuBarView", "Unknown Camera")
-                                 : device.name;
+    // The engine keeps its own "Unknown Camera", in English like all its
+    // data, for a camera the helper gave no name.
+    static const QString unknown = QStringLiteral("Unknown Camera");
+    return device.name.isEmpty() || device.name == unknown
+        ? QCoreApplication::translate("MenuBarView", "Unknown Camera")
+        : device.name;
 }
 
 // The picker's texts: two cameras of one model carry one name, so a further
@@ -428,7 +432,8 @@ void MenuBarView::renderPreview()
 void MenuBarView::renderNotice()
 {
     m_notice->setVisible(!m_uvc->isConnected());
-    m_noticeMessage->setText(m_uvc->errorMessage().value_or(tr("Camera not connected")));
+    const std::optional<QString> message = m_uvc->errorMessage();
+    m_noticeMessage->setText(message ? UVCController::tr(message->toUtf8().constData()) : tr("Camera not connected"));
 }
 
 void MenuBarView::renderPresets()
