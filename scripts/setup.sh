@@ -11,8 +11,8 @@ build=(
     cmake g++ make pkg-config dpkg-dev file
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
     nlohmann-json3-dev
-    # translations: lupdate and lrelease, and the CMake functions that run them
-    qt6-tools-dev qt6-l10n-tools
+    # translations: lupdate and lrelease
+    qt6-l10n-tools
 )
 # Qt's platform plugins, SVG icons, the GStreamer back end of Qt Multimedia,
 # and Qt's translations of its own texts
